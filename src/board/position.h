@@ -1,0 +1,57 @@
+// The board record: piece codes per square, castling counters, the three Zobrist keys, the key
+// history of the current line and, per colour, counts and bitboards.
+#pragma once
+
+#include "board/types.h"
+
+constexpr int KEY_HISTORY_SIZE = 1024;
+
+// One colour's pieces. count[] and bb[] are indexed by piece type (Pawn..Queen); slot 0 of each
+// is unused so that a move's type field indexes them directly.
+struct ColourBlock {
+    int32_t pieceCount;  // knights + bishops + rooks + queens
+    int32_t count[6];
+    int32_t kingSquare;  // NO_SQUARE without a king
+    Bitboard bb[6];
+    Bitboard occupied;
+};
+
+struct Position {
+    int32_t board[64];
+    int32_t moved[64];  // castling counters: a right exists while king and rook squares read 0
+    int32_t sideToMove;
+    int32_t epSquare;
+    int32_t halfmoveClock;
+    int32_t lastCaptureSquare;
+    int32_t gamePly;
+    uint64_t keyHistory[KEY_HISTORY_SIZE];
+    uint64_t pawnKey;
+    uint64_t pieceKey;
+    uint64_t materialKey;
+    ColourBlock side[2];  // [colourIndex]
+
+    uint64_t hashKey() const { return pawnKey ^ pieceKey; }
+    Bitboard occupancy() const { return side[0].occupied | side[1].occupied; }
+    template <Colour C>
+    ColourBlock& block() {
+        return side[colourIndex(C)];
+    }
+    template <Colour C>
+    const ColourBlock& block() const {
+        return side[colourIndex(C)];
+    }
+};
+
+// Zobrist keys, indexed directly by piece code (unused codes hold 0).
+extern uint64_t PieceSquareKeys[32][64];
+extern uint64_t EnPassantKeys[64];
+extern uint64_t SideKey;
+extern uint64_t MaterialKeys[32][16];
+
+void buildKeys();
+void setUpPosition(Position& pos);
+void setStartPosition(Position& pos);
+
+// A game line longer than the history holds keeps only its most recent keys; the repetition test
+// never looks further back than the halfmove clock allows.
+void trimKeyHistory(Position& pos);
