@@ -79,7 +79,8 @@ void makeMove(Position& pos, UndoRecord& undo, Move m) {
                 own.bb[Pawn] |= bit(t);
                 pos.board[t] = code;
                 // The en-passant key is added only when a capture is really possible.
-                if (t - f == 2 * -Back && (PawnAttacks[colourIndex(Us)][f - Back] & enemy.bb[Pawn])) {
+                if (t - f == 2 * -Back &&
+                    (PawnAttacks[colourIndex(Us)][f - Back] & enemy.bb[Pawn])) {
                     pos.pieceKey ^= EnPassantKeys[f - Back];
                     pos.epSquare = f - Back;
                 }
@@ -100,7 +101,8 @@ void makeMove(Position& pos, UndoRecord& undo, Move m) {
             if (moveSpecial(m)) {
                 const int rookFrom = t == Rank1 + 6 ? Rank1 + 7 : Rank1;
                 const int rookTo = t == Rank1 + 6 ? Rank1 + 5 : Rank1 + 3;
-                pos.pieceKey ^= PieceSquareKeys[Us + Rook][rookFrom] ^ PieceSquareKeys[Us + Rook][rookTo];
+                pos.pieceKey ^=
+                    PieceSquareKeys[Us + Rook][rookFrom] ^ PieceSquareKeys[Us + Rook][rookTo];
                 shift(own.occupied, rookFrom, rookTo);
                 shift(own.bb[Rook], rookFrom, rookTo);
                 pos.board[rookFrom] = 0;

@@ -13,7 +13,8 @@ template <Colour Us>
 int generateQuiet(const Position& pos, Move* moves);
 
 inline int generateAll(const Position& pos, Move* moves) {
-    return pos.sideToMove == White ? generateAll<White>(pos, moves) : generateAll<Black>(pos, moves);
+    return pos.sideToMove == White ? generateAll<White>(pos, moves)
+                                   : generateAll<Black>(pos, moves);
 }
 inline int generateTactical(const Position& pos, Move* moves) {
     return pos.sideToMove == White ? generateTactical<White>(pos, moves)

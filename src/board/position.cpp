@@ -30,13 +30,15 @@ void buildKeys() {
     std::memset(MaterialKeys, 0, sizeof MaterialKeys);
     for (int s = 0; s < 64; s++) {
         for (int colour : {White, Black})
-            for (int type = Pawn; type <= King; type++) PieceSquareKeys[colour + type][s] = keyRandom();
+            for (int type = Pawn; type <= King; type++)
+                PieceSquareKeys[colour + type][s] = keyRandom();
         EnPassantKeys[s] = keyRandom();
     }
     SideKey = keyRandom();
     for (int n = 0; n < 16; n++)
         for (int colour : {White, Black})
-            for (int type = Pawn; type <= Queen; type++) MaterialKeys[colour + type][n] = keyRandom();
+            for (int type = Pawn; type <= Queen; type++)
+                MaterialKeys[colour + type][n] = keyRandom();
 }
 
 void setUpPosition(Position& pos) {

@@ -58,7 +58,9 @@ inline Bitboard BishopAttacks(int s, Bitboard occ) {
 inline Bitboard RookAttacks(int s, Bitboard occ) {
     return RookAttackStore[RookOffset[s] + (((occ & RookMask[s]) * RookMagic[s]) >> RookShift[s])];
 }
-inline Bitboard QueenAttacks(int s, Bitboard occ) { return BishopAttacks(s, occ) | RookAttacks(s, occ); }
+inline Bitboard QueenAttacks(int s, Bitboard occ) {
+    return BishopAttacks(s, occ) | RookAttacks(s, occ);
+}
 
 // Plain ray walk, the reference the magic stores are filled from.
 Bitboard slowSliderAttacks(int s, Bitboard occ, bool rook);
