@@ -5,11 +5,6 @@
 
 namespace {
 
-inline void writePromotions(Move* moves, int& n, int from, int to, int captured) {
-    for (int p : {Queen, Knight, Rook, Bishop})
-        pushMove(moves, n, makeMoveWord(from, to, Pawn, captured, p));
-}
-
 // The line a checker attacks along, 0 for a pawn (its diagonal does not continue past the king).
 inline int checkLine(const Position& pos, int checker, int k) {
     return typeOf(pos.board[checker]) == Pawn ? 0 : Direction[checker][k];
@@ -49,7 +44,7 @@ void checkerCaptures(const Position& pos, Move* moves, int& n, int c) {
         const int type = typeOf(pos.board[u]);
         if (type == King) continue;  // written with the king steps
         if (type == Pawn && (bit(c) & LastRank))
-            writePromotions(moves, n, u, c, pos.board[c]);
+            pushPromotions(moves, n, u, c, pos.board[c]);
         else
             pushMove(moves, n, makeMoveWord(u, c, type, pos.board[c]));
     }
@@ -86,7 +81,7 @@ void interpositions(const Position& pos, Move* moves, int& n, int s) {
     if (pos.board[p] == OwnPawn) {
         if (isPinned<Us>(pos, p)) return;
         if (bit(s) & LastRank)
-            writePromotions(moves, n, p, s, 0);
+            pushPromotions(moves, n, p, s, 0);
         else
             pushMove(moves, n, makeMoveWord(p, s, Pawn));
     } else if (pos.board[p] == 0 && (bit(s) & DoublePushRank) && pos.board[s - 2 * Up] == OwnPawn &&

@@ -44,3 +44,9 @@ struct MoveList {
 inline void pushMove(Move* list, int& n, Move m) {
     if (n < MAX_MOVES - 1) list[n++] = m;
 }
+
+// A promotion is written as four words, queen first, then knight, rook, bishop.
+inline void pushPromotions(Move* list, int& n, int from, int to, int captured) {
+    for (int p : {Queen, Knight, Rook, Bishop})
+        pushMove(list, n, makeMoveWord(from, to, Pawn, captured, p));
+}

@@ -1,6 +1,6 @@
 #include "board/movegen.h"
 
-#include "board/attacks.h"
+#include "board/castling.h"
 #include "board/tables.h"
 
 namespace {
@@ -40,11 +40,6 @@ inline void pieceMoves(const Position& pos, Move* moves, int& n) {
     }
 }
 
-inline void writePromotions(Move* moves, int& n, int from, int to, int captured) {
-    for (int p : {Queen, Knight, Rook, Bishop})
-        pushMove(moves, n, makeMoveWord(from, to, Pawn, captured, p));
-}
-
 // Pawn moves whose to-squares are `targets`, each from to - step; to-squares on the last rank
 // become the four promotions.
 template <Colour Us>
@@ -54,7 +49,7 @@ inline void pawnMoves(const Position& pos, Move* moves, int& n, Bitboard targets
         const int t = popLsb(targets);
         const int f = t - step;
         if (bit(t) & LastRank)
-            writePromotions(moves, n, f, t, pos.board[t]);
+            pushPromotions(moves, n, f, t, pos.board[t]);
         else
             pushMove(moves, n, makeMoveWord(f, t, Pawn, pos.board[t]));
     }
@@ -103,17 +98,8 @@ inline void doublePushes(const Position& pos, Move* moves, int& n, Bitboard sing
 
 template <Colour Us>
 inline void castling(const Position& pos, Move* moves, int& n) {
-    constexpr Colour Them = opposite(Us);
-    constexpr int R1 = Us == White ? 0 : 56;  // first square of the home rank
-    const int* b = pos.board;
-    if (pos.moved[R1 + 4] != 0) return;
-    if (pos.moved[R1 + 7] == 0 && !b[R1 + 5] && !b[R1 + 6] && !isAttackedBy<Them>(pos, R1 + 4) &&
-        !isAttackedBy<Them>(pos, R1 + 5) && !isAttackedBy<Them>(pos, R1 + 6))
-        pushMove(moves, n, Us == White ? WHITE_KING_CASTLE : BLACK_KING_CASTLE);
-    if (pos.moved[R1] == 0 && !b[R1 + 1] && !b[R1 + 2] && !b[R1 + 3] &&
-        !isAttackedBy<Them>(pos, R1 + 4) && !isAttackedBy<Them>(pos, R1 + 3) &&
-        !isAttackedBy<Them>(pos, R1 + 2))
-        pushMove(moves, n, Us == White ? WHITE_QUEEN_CASTLE : BLACK_QUEEN_CASTLE);
+    if (canCastleKingSide<Us>(pos)) pushMove(moves, n, KingSideCastle<Us>);
+    if (canCastleQueenSide<Us>(pos)) pushMove(moves, n, QueenSideCastle<Us>);
 }
 
 }  // namespace
