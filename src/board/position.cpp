@@ -5,7 +5,7 @@
 uint64_t PieceSquareKeys[32][64];
 uint64_t EnPassantKeys[64];
 uint64_t SideKey;
-uint64_t MaterialKeys[32][16];
+uint64_t MaterialKeys[32][64];
 
 namespace {
 
@@ -35,7 +35,7 @@ void buildKeys() {
         EnPassantKeys[s] = keyRandom();
     }
     SideKey = keyRandom();
-    for (int n = 0; n < 16; n++)
+    for (int n = 0; n < MATERIAL_KEY_COUNTS; n++)
         for (int colour : {White, Black})
             for (int type = Pawn; type <= Queen; type++)
                 MaterialKeys[colour + type][n] = keyRandom();
@@ -59,8 +59,7 @@ void setUpPosition(Position& pos) {
             b.kingSquare = s;
             continue;
         }
-        // Counts beyond the key table's range are not keyed; set-up refuses such boards.
-        if (b.count[type] < 16) pos.materialKey ^= MaterialKeys[c][b.count[type]];
+        pos.materialKey ^= MaterialKeys[c][b.count[type]];
         b.count[type]++;
         b.bb[type] |= bit(s);
         if (type == Pawn) {

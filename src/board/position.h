@@ -42,11 +42,14 @@ struct Position {
     }
 };
 
-// Zobrist keys, indexed directly by piece code (unused codes hold 0).
+// Zobrist keys, indexed directly by piece code (unused codes hold 0). Material keys exist for
+// counts 0..15; the rows run on with zero keys so that promotions past 15 of a kind (possible
+// only from artificial set-ups) stay inside the table.
 extern uint64_t PieceSquareKeys[32][64];
 extern uint64_t EnPassantKeys[64];
 extern uint64_t SideKey;
-extern uint64_t MaterialKeys[32][16];
+constexpr int MATERIAL_KEY_COUNTS = 16;
+extern uint64_t MaterialKeys[32][64];
 
 void buildKeys();
 void setUpPosition(Position& pos);
