@@ -1,0 +1,131 @@
+#include "shell/input.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t BUFFER_SIZE = MAX_LINE_LENGTH + 1;  // the longest line with its line end
+
+// Waits until the descriptor is readable; only needed when someone left it non-blocking.
+void waitReadable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
+// Appends what one read(2) brings; false at end of input or on an error.
+bool fill(LineReader& r) {
+    for (;;) {
+        const ssize_t n = read(r.fd, r.data.get() + r.end, BUFFER_SIZE - r.end);
+        if (n > 0) {
+            r.end += size_t(n);
+            return true;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            waitReadable(r.fd);
+            continue;
+        }
+        r.atEnd = true;
+        return false;
+    }
+}
+
+}  // namespace
+
+LineReader& standardInput() {
+    static LineReader reader{.fd = 0};
+    return reader;
+}
+
+std::unique_ptr<LineReader> openLineReader(const char* path) {
+    // Opened non-blocking so that a FIFO without a writer cannot hang the open; reads block again.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    auto reader = std::make_unique<LineReader>();
+    reader->fd = fd;
+    reader->ownsFd = true;
+    return reader;
+}
+
+void attachLineReader(LineReader& reader, int fd) {
+    reader.fd = fd;
+    reader.ownsFd = false;
+    reader.atEnd = reader.discarding = false;
+    reader.start = reader.end = reader.scanned = 0;
+}
+
+void closeLineReader(LineReader& reader) {
+    if (reader.ownsFd && reader.fd >= 0) close(reader.fd);
+    reader.fd = -1;
+    reader.ownsFd = false;
+    reader.atEnd = true;
+}
+
+bool readLine(LineReader& r, const char*& text, size_t& length) {
+    char* const data = r.data.get();
+    for (;;) {
+        if (r.discarding) {
+            // Nothing of an over-long line is kept: drop what is buffered until its newline.
+            char* nl = static_cast<char*>(std::memchr(data + r.start, '\n', r.end - r.start));
+            if (nl) {
+                r.discarding = false;
+                r.start = r.scanned = size_t(nl - data) + 1;
+                text = nl;
+                *nl = '\0';
+                length = 0;
+                return true;
+            }
+            r.start = r.end = r.scanned = 0;
+            if (r.atEnd || !fill(r)) return false;
+            continue;
+        }
+        char* nl = static_cast<char*>(std::memchr(data + r.scanned, '\n', r.end - r.scanned));
+        if (nl) {
+            text = data + r.start;
+            length = size_t(nl - text);
+            *nl = '\0';
+            r.start = r.scanned = size_t(nl - data) + 1;
+            return true;
+        }
+        r.scanned = r.end;
+        if (r.atEnd) {
+            if (r.start == r.end) return false;
+            // The last line of the input has no line end; it still counts.
+            text = data + r.start;
+            length = r.end - r.start;
+            data[r.end] = '\0';
+            r.start = r.end = r.scanned = 0;
+            return true;
+        }
+        if (r.start > 0) {
+            std::memmove(data, data + r.start, r.end - r.start);
+            r.end -= r.start;
+            r.scanned -= r.start;
+            r.start = 0;
+        }
+        if (r.end == BUFFER_SIZE) {
+            r.discarding = true;
+            r.start = r.end = r.scanned = 0;
+            continue;
+        }
+        fill(r);
+    }
+}
+
+bool inputPending(LineReader& r) {
+    if (r.atEnd || r.start < r.end) return true;
+    pollfd p{r.fd, POLLIN, 0};
+    int n;
+    while ((n = poll(&p, 1, 0)) < 0 && errno == EINTR) {
+    }
+    // Hang-up and errors count as pending: the read that follows reports the end of input.
+    return n > 0 && p.revents != 0;
+}
+
+bool inputPending() { return inputPending(standardInput()); }

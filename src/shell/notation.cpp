@@ -1,0 +1,169 @@
+#include "shell/notation.h"
+
+#include "board/attacks.h"
+#include "board/tables.h"
+
+namespace {
+
+constexpr char PieceLetters[] = "PNBRQKpnbrqk";
+constexpr int PieceCodes[12] = {9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 21, 22};
+constexpr char PromotionLetter[8] = {'?', '?', 'n', 'b', 'r', 'q', '?', '?'};
+
+int pieceOfLetter(char c) {
+    for (int i = 0; i < 12; i++)
+        if (PieceLetters[i] == c) return PieceCodes[i];
+    return 0;
+}
+
+// Fills board from the placement field, square by square from a8; false unless the field names
+// exactly eight ranks of eight squares. Nothing is written outside the board.
+bool readPlacement(Position& pos, const char* placement) {
+    int rank = 7, file = 0;
+    for (const char* p = placement; *p; p++) {
+        const char c = *p;
+        if (c == '/') {
+            if (file != 8 || rank == 0) return false;
+            rank--;
+            file = 0;
+        } else if (c >= '1' && c <= '8') {
+            file += c - '0';
+            if (file > 8) return false;
+        } else if (const int code = pieceOfLetter(c)) {
+            if (file >= 8) return false;
+            pos.board[8 * rank + file++] = code;
+        }
+    }
+    return rank == 0 && file == 8;
+}
+
+template <Colour Us>
+bool countsPlayable(const Position& pos) {
+    const ColourBlock& b = pos.block<Us>();
+    if (popCount(b.occupied & ~(b.bb[Pawn] | b.bb[Knight] | b.bb[Bishop] | b.bb[Rook] |
+                                b.bb[Queen])) != 1)
+        return false;
+    for (int type = Pawn; type <= Queen; type++)
+        if (b.count[type] > 15) return false;
+    return !(b.bb[Pawn] & (RANK_1 | RANK_8));
+}
+
+// An en-passant square is kept only when a double push could have made it: on the sixth rank of
+// the side to move, the pushed enemy pawn in front of it, the square and the one behind it empty.
+template <Colour Us>
+int realEnPassantSquare(const Position& pos, int ep) {
+    constexpr Colour Them = opposite(Us);
+    constexpr int Rank6 = Us == White ? 5 : 2;
+    constexpr int Down = Us == White ? -8 : 8;
+    if (ep >= 64 || rankOf(ep) != Rank6) return NO_SQUARE;
+    if (pos.board[ep + Down] != pieceCode(Them, Pawn)) return NO_SQUARE;
+    if (pos.board[ep] || pos.board[ep - Down]) return NO_SQUARE;
+    return ep;
+}
+
+// A castling letter counts only with its king and rook at home.
+void readCastling(Position& pos, const char* castling) {
+    struct Right {
+        char letter;
+        int king, rook, kingCode, rookCode;
+    };
+    static constexpr Right Rights[4] = {{'K', 4, 7, 14, 12},
+                                        {'Q', 4, 0, 14, 12},
+                                        {'k', 60, 63, 22, 20},
+                                        {'q', 60, 56, 22, 20}};
+    for (const char* p = castling; *p; p++)
+        for (const Right& r : Rights)
+            if (*p == r.letter && pos.board[r.king] == r.kingCode &&
+                pos.board[r.rook] == r.rookCode)
+                pos.moved[r.king] = pos.moved[r.rook] = 0;
+}
+
+int readEnPassant(const char* enPassant) {
+    int ep = NO_SQUARE;
+    for (const char* p = enPassant; *p; p++) {
+        if (*p == '-') ep = NO_SQUARE;
+        else if (*p >= 'a' && *p <= 'h') ep = 16 + (*p - 'a');
+        // "6" moves a third-rank square to the sixth; on its own it names nothing.
+        else if (*p == '6' && ep >= 16 && ep < 24) ep += 24;
+    }
+    return ep;
+}
+
+}  // namespace
+
+bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
+             const char* enPassant) {
+    static Position scratch;
+    for (int s = 0; s < 64; s++) {
+        scratch.board[s] = 0;
+        scratch.moved[s] = 1;
+    }
+    if (!readPlacement(scratch, placement)) return false;
+    scratch.sideToMove = side[0] == 'w' ? White : side[0] == 'b' ? Black : pos.sideToMove;
+    readCastling(scratch, castling);
+    scratch.halfmoveClock = 0;
+    scratch.lastCaptureSquare = NO_SQUARE;
+    scratch.gamePly = 0;
+    scratch.epSquare = NO_SQUARE;
+    setUpPosition(scratch);
+
+    if (!countsPlayable<White>(scratch) || !countsPlayable<Black>(scratch)) return false;
+    // With the side not to move in check, a generator would offer the king capture.
+    const bool opponentInCheck =
+        scratch.sideToMove == White ? isAttackedBy<White>(scratch, scratch.side[1].kingSquare)
+                                    : isAttackedBy<Black>(scratch, scratch.side[0].kingSquare);
+    if (opponentInCheck) return false;
+
+    const int ep = readEnPassant(enPassant);
+    scratch.epSquare = scratch.sideToMove == White ? realEnPassantSquare<White>(scratch, ep)
+                                                   : realEnPassantSquare<Black>(scratch, ep);
+
+    for (int s = 0; s < 64; s++) {
+        pos.board[s] = scratch.board[s];
+        pos.moved[s] = scratch.moved[s];
+    }
+    pos.sideToMove = scratch.sideToMove;
+    pos.epSquare = scratch.epSquare;
+    pos.halfmoveClock = 0;
+    pos.lastCaptureSquare = NO_SQUARE;
+    pos.gamePly = 0;
+    setUpPosition(pos);
+    return true;
+}
+
+Move textToMove(Position& pos, const char* text) {
+    setUpPosition(pos);
+    Move legal[MAX_MOVES];
+    const int n = generateLegal(pos, legal);
+    for (int i = 0; i < n; i++) {
+        const Move m = legal[i];
+        const int f = moveFrom(m), t = moveTo(m);
+        // Comparing in order stops at the text's NUL, so a short text is never read past.
+        if (text[0] != 'a' + FileOf[f] || text[1] != '1' + RankOf[f] ||
+            text[2] != 'a' + FileOf[t] || text[3] != '1' + RankOf[t])
+            continue;
+        const int promotion = movePromotion(m);
+        if (!promotion || text[4] == PromotionLetter[promotion]) return m;
+    }
+    return NO_MOVE;
+}
+
+void moveToText(Move m, char* buffer) {
+    const int f = moveFrom(m), t = moveTo(m);
+    buffer[0] = char('a' + FileOf[f]);
+    buffer[1] = char('1' + RankOf[f]);
+    buffer[2] = char('a' + FileOf[t]);
+    buffer[3] = char('1' + RankOf[t]);
+    int n = 4;
+    if (const int p = movePromotion(m)) buffer[n++] = PromotionLetter[p];
+    buffer[n] = '\0';
+}
+
+void pvToText(int count, const Move* moves, char* buffer) {
+    char* out = buffer;
+    for (int i = 0; i < count; i++) {
+        if (i) *out++ = ' ';
+        moveToText(moves[i], out);
+        while (*out) out++;
+    }
+    *out = '\0';
+}

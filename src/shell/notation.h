@@ -1,0 +1,22 @@
+// FEN fields and coordinate move text.
+#pragma once
+
+#include "board/move.h"
+#include "board/position.h"
+
+// Sets pos from the first four FEN fields. The text is parsed into a scratch board and pos is
+// written only when it holds a playable position; on refusal pos is left as it was and false is
+// returned. Refused: a placement that is not exactly 8 ranks of 8 squares, a side without exactly
+// one king, a pawn on the first or last rank, more than 15 of one piece kind of a colour, or the
+// side not to move in check. An en-passant square or castling right that the board cannot back is
+// dropped.
+bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
+             const char* enPassant);
+
+// The legal move of the side to move that the text names, or 0.
+Move textToMove(Position& pos, const char* text);
+
+// Writes 4 or 5 characters and a NUL; buffer holds at least 6 bytes.
+void moveToText(Move m, char* buffer);
+// Writes count (at least 1) moves joined by single blanks; buffer holds 6 bytes per move.
+void pvToText(int count, const Move* moves, char* buffer);

@@ -1,0 +1,36 @@
+#include "shell/searchthread.h"
+
+#include <chrono>
+
+int32_t clockMs() {
+    static const auto origin = std::chrono::steady_clock::now();
+    const auto elapsed = std::chrono::steady_clock::now() - origin;
+    return int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void initThread(SearchThread& thread, int index) {
+    thread.threadIndex = index;
+    thread.startTime = clockMs();
+    // A record that has never searched withholds its best move.
+    thread.holdBestMove = 1;
+    thread.depthLimited = thread.depthLimit = 0;
+    thread.timeLimited = thread.softTime = thread.hardTime = 0;
+    thread.stopFlag = 0;
+    thread.quitFlag = thread.ponderHit = 0;
+    thread.iteration = thread.rootMoveIndex = thread.bestMove = 0;
+    thread.bestScore = NO_SCORE;
+    thread.previousScore = thread.rootResearched = thread.easyMove = 0;
+    thread.scoreDropped = thread.previousScoreDropped = 0;
+    thread.nodeCount = 0;
+    thread.pollCountdown = POLL_INTERVAL;
+    setStartPosition(thread.position);
+    clearOrderingTables(thread.orderingTables);
+    // The material and pawn caches join here once the evaluation provides them.
+    thread.materialTable = nullptr;
+    thread.pawnTable = nullptr;
+}
+
+void releaseThread(SearchThread& thread) {
+    thread.materialTable = nullptr;
+    thread.pawnTable = nullptr;
+}

@@ -1,0 +1,71 @@
+#include "shell/speed.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "board/attacks.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "shell/input.h"
+#include "shell/uci.h"
+
+namespace {
+
+void printCount(int32_t elapsed, uint64_t count) {
+    const uint64_t rate = elapsed > 0 ? count * 1000 / uint64_t(elapsed) : 0;
+    std::printf("info time %d nodes %" PRIu64 " nps %" PRIu64 "\n", elapsed, count, rate);
+    flushOutput();
+}
+
+int fileNesting = 0;
+
+}  // namespace
+
+template <Colour Us>
+uint64_t perftCount(Position& pos, int depth) {
+    constexpr Colour Them = opposite(Us);
+    Move moves[MAX_MOVES];
+    const int n = generateAll<Us>(pos, moves);
+    uint64_t count = 0;
+    for (int i = 0; i < n; i++) {
+        UndoRecord undo;
+        makeMove<Us>(pos, undo, moves[i]);
+        if (!isAttackedBy<Them>(pos, pos.block<Us>().kingSquare))
+            count += depth < 2 ? 1 : perftCount<Them>(pos, depth - 1);
+        unmakeMove<Us>(pos, undo, moves[i]);
+    }
+    return count;
+}
+
+template uint64_t perftCount<White>(Position&, int);
+template uint64_t perftCount<Black>(Position&, int);
+
+void runSpeed(SearchThread& thread, int depth) {
+    // After a refused FEN there is no position to count.
+    if (!positionValid) return;
+    depth = depth < 1 ? 1 : depth > MAX_SPEED_DEPTH ? MAX_SPEED_DEPTH : depth;
+    Position& pos = thread.position;
+
+    setUpPosition(pos);
+    thread.startTime = clockMs();
+    const uint64_t count = perftCount(pos, depth);
+    printCount(clockMs() - thread.startTime, count);
+
+    // The second count, through the move picker (pickerCount on cleared ordering tables), follows
+    // here once the picker exists; it prints the same line and must give the same count.
+}
+
+void runCommandFile(SearchThread& thread, const char* path) {
+    if (fileNesting >= MAX_FILE_NESTING) return;
+    std::unique_ptr<LineReader> in = openLineReader(path);
+    if (!in) return;
+    fileNesting++;
+    TokenLine line;
+    // The end of the file ends it as a quit line would.
+    while (!thread.quitFlag && dispatchCommand(thread, *in, line)) {
+    }
+    // quit ends the file, not the engine.
+    thread.quitFlag = 0;
+    closeLineReader(*in);
+    fileNesting--;
+}

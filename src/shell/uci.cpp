@@ -1,0 +1,185 @@
+#include "shell/uci.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "shell/notation.h"
+#include "shell/speed.h"
+
+int32_t hashSizeMb = 16;
+int32_t threadCount = 1;
+bool positionValid = true;
+bool bestMoveWithheld = false;
+
+namespace {
+
+bool writeFailed = false;
+
+inline bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+inline bool is(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
+
+int32_t clampInt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+void uciCommand() {
+    std::printf("id name %s\n", "Kestrun 64-Bit");
+    std::printf("id author Malvorn\n");
+    flushOutput();
+    printOptions();
+    std::printf("uciok\n");
+    flushOutput();
+}
+
+// Makes the moves named by tokens first.. on pos. A text that names no legal move ends the list
+// there: what follows was meant for a different position.
+void applyMoves(Position& pos, const TokenLine& line, int first) {
+    for (int i = first; i < line.count; i++) {
+        const Move m = textToMove(pos, line[i]);
+        if (m == NO_MOVE) break;
+        UndoRecord undo;
+        makeMove(pos, undo, m);
+        // Trimmed move by move, so that a game longer than the history never overruns it.
+        trimKeyHistory(pos);
+    }
+    trimKeyHistory(pos);
+}
+
+void positionCommand(SearchThread& thread, const TokenLine& line) {
+    Position& pos = thread.position;
+    if (is(line[1], "startpos")) {
+        setStartPosition(pos);
+        positionValid = true;
+        if (line.count >= 4 && is(line[2], "moves")) applyMoves(pos, line, 3);
+    } else if (is(line[1], "fen") && line.count >= 6) {
+        positionValid = readFen(pos, line[2], line[3], line[4], line[5]);
+        if (!positionValid) return;
+        for (int i = 2; i < line.count; i++)
+            if (is(line[i], "moves")) {
+                applyMoves(pos, line, i + 1);
+                break;
+            }
+    }
+}
+
+void stopCommand(SearchThread& thread, bool ponderHit) {
+    if (!bestMoveWithheld || !thread.holdBestMove) return;
+    bestMoveWithheld = false;
+    thread.holdBestMove = 0;
+    if (ponderHit)
+        thread.ponderHit = 1;
+    else
+        thread.stopFlag = 1;
+    // The withheld move itself is printed by the search driver's printBestMove, which sets
+    // bestMoveWithheld in the first place.
+}
+
+void execute(SearchThread& thread, const TokenLine& line) {
+    const char* word = line[0];
+    const int n = line.count;
+    if (is(word, "uci")) {
+        if (n == 1) uciCommand();
+    } else if (is(word, "isready")) {
+        if (n == 1) {
+            std::printf("readyok\n");
+            flushOutput();
+        }
+    } else if (is(word, "setoption")) {
+        if (n == 5 && is(line[1], "name") && is(line[3], "value")) setOption(line[2], line[4]);
+    } else if (is(word, "position")) {
+        if (n >= 2) positionCommand(thread, line);
+    } else if (is(word, "go")) {
+        // The search arrives with the search driver; until then go does nothing.
+    } else if (is(word, "stop")) {
+        if (n == 1) stopCommand(thread, false);
+    } else if (is(word, "ponderhit")) {
+        if (n == 1) stopCommand(thread, true);
+    } else if (is(word, "quit")) {
+        if (n == 1) {
+            thread.stopFlag = 1;
+            thread.quitFlag = 1;
+        }
+    } else if (is(word, "speed")) {
+        if (n == 2) runSpeed(thread, parseInteger(line[1]));
+    } else if (is(word, "file")) {
+        if (n == 2) runCommandFile(thread, line[1]);
+    }
+}
+
+}  // namespace
+
+void flushOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) writeFailed = true;
+}
+
+bool outputFailed() { return writeFailed; }
+
+int32_t parseInteger(const char* text) {
+    // Accumulating stops one past the 32-bit range, so a long run of digits cannot overflow.
+    constexpr int64_t Limit = int64_t(INT32_MAX) + 1;
+    const char* p = text;
+    while (isBlank(*p)) p++;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') p++;
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) v = std::min(v * 10 + (*p - '0'), Limit);
+    return int32_t(negative ? -v : std::min(v, Limit - 1));
+}
+
+int readTokens(LineReader& in, TokenLine& line) {
+    line.count = 0;
+    line.tokens.clear();
+    const char* text;
+    size_t length;
+    if (!readLine(in, text, length)) return END_OF_INPUT;
+    // A NUL byte ends the line, as it would end any C string.
+    length = strnlen(text, length);
+    // The tokens get their own copy, so they stay valid while the reader reads on (the in-search
+    // input check reads standard input under a running go).
+    line.text.assign(text, text + length);
+    line.text.push_back('\0');
+    char* p = line.text.data();
+    for (;;) {
+        while (isBlank(*p)) p++;
+        if (!*p) break;
+        line.tokens.push_back(p);
+        while (*p && !isBlank(*p)) p++;
+        if (!*p) break;
+        *p++ = '\0';
+    }
+    line.count = int(line.tokens.size());
+    return line.count;
+}
+
+bool dispatchCommand(SearchThread& thread, LineReader& in, TokenLine& line) {
+    if (writeFailed) return false;
+    const int n = readTokens(in, line);
+    if (n == END_OF_INPUT) return false;
+    if (n > 0) execute(thread, line);
+    return !writeFailed;
+}
+
+void runCommandLoop(SearchThread& thread) {
+    static TokenLine line;
+    while (!thread.quitFlag && dispatchCommand(thread, standardInput(), line)) {
+    }
+}
+
+void printOptions() {
+    std::printf("option name Hash type spin default %d min %d max %d\n", hashSizeMb, 16, 512);
+    std::printf("option name Threads type spin default %d min %d max %d\n", threadCount, 1, 4);
+    std::printf("option name Ponder type check default true\n");
+    flushOutput();
+}
+
+void setOption(const char* name, const char* value) {
+    if (is(name, "Hash")) {
+        // The transposition table is reallocated here once it exists.
+        hashSizeMb = clampInt(parseInteger(value), 16, 512);
+    } else if (is(name, "Threads")) {
+        threadCount = clampInt(parseInteger(value), 1, 4);
+    }
+}

@@ -1,0 +1,53 @@
+// The UCI command loop: tokens, dispatch, options and the position command.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "shell/input.h"
+#include "shell/searchthread.h"
+
+// Settings, changed only by setoption.
+extern int32_t hashSizeMb;   // 16..512
+extern int32_t threadCount;  // 1..4, the main thread included
+
+// False after a refused FEN until the next position command that works: the board then holds no
+// position the GUI knows, so nothing may be searched or counted on it.
+extern bool positionValid;
+// Set by a search that finished while its best move was withheld (infinite or ponder), until
+// stop or ponderhit hands it out. holdBestMove alone cannot tell: it starts set.
+extern bool bestMoveWithheld;
+
+// The tokens of one line. The storage is reused from line to line and grows only up to the
+// longest line read.
+struct TokenLine {
+    std::vector<char> text;
+    std::vector<const char*> tokens;
+    int count = 0;
+
+    const char* operator[](int i) const { return tokens[i]; }
+};
+
+constexpr int END_OF_INPUT = -1;
+
+// Reads one line and splits it at white space; returns the token count (0 for a blank line) or
+// END_OF_INPUT.
+int readTokens(LineReader& in, TokenLine& line);
+
+// Reads one line from in and executes it. Returns false at end of input, and once output can no
+// longer be written (the GUI is gone); both end the engine as quit does.
+bool dispatchCommand(SearchThread& thread, LineReader& in, TokenLine& line);
+
+// Runs the command loop on standard input until quit or end of input.
+void runCommandLoop(SearchThread& thread);
+
+void printOptions();
+void setOption(const char* name, const char* value);
+
+// Decimal integer: leading white space and a sign accepted, stops at the first non-digit, no
+// digits read 0, saturating at the 32-bit range instead of overflowing.
+int32_t parseInteger(const char* text);
+
+// Flushes standard output and remembers a failed write.
+void flushOutput();
+bool outputFailed();
