@@ -1,10 +1,10 @@
 #include "shell/input.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 

@@ -11,12 +11,12 @@ constexpr size_t MAX_LINE_LENGTH = (size_t(1) << 20) - 1;
 
 struct LineReader {
     int fd = -1;
-    bool ownsFd = false;    // a command file, closed with the reader
-    bool atEnd = false;     // end of input or a read error: nothing more will be read
+    bool ownsFd = false;      // a command file, closed with the reader
+    bool atEnd = false;       // end of input or a read error: nothing more will be read
     bool discarding = false;  // inside an over-long line, dropping bytes up to its newline
-    size_t start = 0;       // unread bytes are data[start, end)
+    size_t start = 0;         // unread bytes are data[start, end)
     size_t end = 0;
-    size_t scanned = 0;     // data[start, scanned) holds no newline
+    size_t scanned = 0;  // data[start, scanned) holds no newline
     // One spare byte so that even a full line can be terminated in place.
     std::unique_ptr<char[]> data{new char[MAX_LINE_LENGTH + 2]};
 };

@@ -39,8 +39,8 @@ bool readPlacement(Position& pos, const char* placement) {
 template <Colour Us>
 bool countsPlayable(const Position& pos) {
     const ColourBlock& b = pos.block<Us>();
-    if (popCount(b.occupied & ~(b.bb[Pawn] | b.bb[Knight] | b.bb[Bishop] | b.bb[Rook] |
-                                b.bb[Queen])) != 1)
+    if (popCount(b.occupied &
+                 ~(b.bb[Pawn] | b.bb[Knight] | b.bb[Bishop] | b.bb[Rook] | b.bb[Queen])) != 1)
         return false;
     for (int type = Pawn; type <= Queen; type++)
         if (b.count[type] > 15) return false;
@@ -66,10 +66,8 @@ void readCastling(Position& pos, const char* castling) {
         char letter;
         int king, rook, kingCode, rookCode;
     };
-    static constexpr Right Rights[4] = {{'K', 4, 7, 14, 12},
-                                        {'Q', 4, 0, 14, 12},
-                                        {'k', 60, 63, 22, 20},
-                                        {'q', 60, 56, 22, 20}};
+    static constexpr Right Rights[4] = {
+        {'K', 4, 7, 14, 12}, {'Q', 4, 0, 14, 12}, {'k', 60, 63, 22, 20}, {'q', 60, 56, 22, 20}};
     for (const char* p = castling; *p; p++)
         for (const Right& r : Rights)
             if (*p == r.letter && pos.board[r.king] == r.kingCode &&
@@ -80,10 +78,13 @@ void readCastling(Position& pos, const char* castling) {
 int readEnPassant(const char* enPassant) {
     int ep = NO_SQUARE;
     for (const char* p = enPassant; *p; p++) {
-        if (*p == '-') ep = NO_SQUARE;
-        else if (*p >= 'a' && *p <= 'h') ep = 16 + (*p - 'a');
+        if (*p == '-')
+            ep = NO_SQUARE;
+        else if (*p >= 'a' && *p <= 'h')
+            ep = 16 + (*p - 'a');
         // "6" moves a third-rank square to the sixth; on its own it names nothing.
-        else if (*p == '6' && ep >= 16 && ep < 24) ep += 24;
+        else if (*p == '6' && ep >= 16 && ep < 24)
+            ep += 24;
     }
     return ep;
 }
@@ -108,9 +109,9 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
 
     if (!countsPlayable<White>(scratch) || !countsPlayable<Black>(scratch)) return false;
     // With the side not to move in check, a generator would offer the king capture.
-    const bool opponentInCheck =
-        scratch.sideToMove == White ? isAttackedBy<White>(scratch, scratch.side[1].kingSquare)
-                                    : isAttackedBy<Black>(scratch, scratch.side[0].kingSquare);
+    const bool opponentInCheck = scratch.sideToMove == White
+                                     ? isAttackedBy<White>(scratch, scratch.side[1].kingSquare)
+                                     : isAttackedBy<Black>(scratch, scratch.side[0].kingSquare);
     if (opponentInCheck) return false;
 
     const int ep = readEnPassant(enPassant);

@@ -15,8 +15,7 @@ template <Colour Us>
 uint64_t perftCount(Position& pos, int depth);
 
 inline uint64_t perftCount(Position& pos, int depth) {
-    return pos.sideToMove == White ? perftCount<White>(pos, depth)
-                                   : perftCount<Black>(pos, depth);
+    return pos.sideToMove == White ? perftCount<White>(pos, depth) : perftCount<Black>(pos, depth);
 }
 
 // speed N: times the tree counts of the current position to depth N (clamped to 1..64) and prints
