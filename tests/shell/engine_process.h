@@ -1,0 +1,216 @@
+// Drives the real engine binary over pipes, as a GUI does. Every wait has a deadline, so an engine
+// that hangs fails the test instead of blocking it.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#ifndef KESTRUN_BINARY
+#error "KESTRUN_BINARY must name the engine executable"
+#endif
+
+extern char** environ;
+
+namespace engine_process {
+
+constexpr int DEFAULT_TIMEOUT_MS = 60000;
+
+struct Engine {
+    pid_t pid = -1;
+    int toEngine = -1;    // our end of the engine's standard input (-1 when it reads a file)
+    int fromEngine = -1;  // our end of the engine's standard output
+};
+
+struct Result {
+    std::string output;
+    int exitCode = -1;  // -1: killed after the deadline or ended by a signal
+    bool timedOut = false;
+};
+
+using Clock = std::chrono::steady_clock;
+
+inline int msLeft(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() < 0 ? 0 : int(left.count());
+}
+
+// Starts the engine; its standard input is a pipe, or the file at stdinPath when one is given.
+inline Engine startEngine(const char* stdinPath = nullptr) {
+    signal(SIGPIPE, SIG_IGN);  // a dead engine must not kill the test binary
+    Engine e;
+    int in[2] = {-1, -1}, out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return e;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdinPath) {
+        posix_spawn_file_actions_addopen(&actions, 0, stdinPath, O_RDONLY, 0);
+    } else {
+        if (pipe2(in, O_CLOEXEC) != 0) return e;
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    }
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    char* argv[] = {const_cast<char*>(KESTRUN_BINARY), nullptr};
+    if (posix_spawn(&e.pid, KESTRUN_BINARY, &actions, nullptr, argv, environ) != 0) e.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    e.fromEngine = out[0];
+    if (!stdinPath) {
+        close(in[0]);
+        e.toEngine = in[1];
+        fcntl(e.toEngine, F_SETFL, O_NONBLOCK);
+    }
+    fcntl(e.fromEngine, F_SETFL, O_NONBLOCK);
+    return e;
+}
+
+inline void closeInput(Engine& e) {
+    if (e.toEngine >= 0) close(e.toEngine);
+    e.toEngine = -1;
+}
+
+// Writes input while collecting output, so that neither side can fill a pipe and stall the other.
+// With closeAfter the engine's input is closed once everything is written. Reading stops at the
+// engine's end of output, or once `until` (when not empty) has appeared in the output.
+inline bool exchange(Engine& e, const std::string& input, std::string& output, bool closeAfter,
+                     const std::string& until = "", int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t written = 0;
+    for (;;) {
+        if (e.toEngine >= 0 && written == input.size() && closeAfter) closeInput(e);
+        if (!until.empty() && output.find(until) != std::string::npos && written == input.size())
+            return true;
+        pollfd p[2];
+        int n = 0;
+        if (e.fromEngine >= 0) p[n++] = {e.fromEngine, POLLIN, 0};
+        if (e.toEngine >= 0 && written < input.size()) p[n++] = {e.toEngine, POLLOUT, 0};
+        if (n == 0) return true;
+        const int left = msLeft(deadline);
+        if (left == 0) return false;
+        if (poll(p, n, left) < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (int i = 0; i < n; i++) {
+            if (!p[i].revents) continue;
+            if (p[i].fd == e.fromEngine) {
+                char buffer[65536];
+                const ssize_t r = read(e.fromEngine, buffer, sizeof buffer);
+                if (r > 0) {
+                    output.append(buffer, size_t(r));
+                } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
+                    close(e.fromEngine);
+                    e.fromEngine = -1;
+                }
+            } else {
+                const ssize_t w = write(e.toEngine, input.data() + written, input.size() - written);
+                if (w > 0) {
+                    written += size_t(w);
+                } else if (w < 0 && errno != EINTR && errno != EAGAIN) {
+                    closeInput(e);  // the engine is gone; what is left cannot be delivered
+                    written = input.size();
+                }
+            }
+        }
+        if (e.fromEngine < 0 && (e.toEngine < 0 || written == input.size())) return true;
+    }
+}
+
+// Waits for the engine to exit; kills it after the deadline. Returns its exit code or -1.
+inline int waitEngine(Engine& e, int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    closeInput(e);
+    int status = 0;
+    for (;;) {
+        const pid_t r = waitpid(e.pid, &status, WNOHANG);
+        if (r == e.pid) break;
+        if (r < 0 && errno != EINTR) return -1;
+        if (msLeft(deadline) == 0) {
+            kill(e.pid, SIGKILL);
+            waitpid(e.pid, &status, 0);
+            status = -1;
+            break;
+        }
+        usleep(2000);
+    }
+    if (e.fromEngine >= 0) close(e.fromEngine);
+    e.fromEngine = -1;
+    e.pid = -1;
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Sends all of input, closes the engine's input and collects everything it prints until it exits.
+inline Result runEngine(const std::string& input, int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    Engine e = startEngine();
+    Result r;
+    r.timedOut = !exchange(e, input, r.output, true, "", timeoutMs);
+    r.exitCode = waitEngine(e, r.timedOut ? 0 : timeoutMs);
+    return r;
+}
+
+// The engine reads the file at path as its standard input.
+inline Result runEngineOnFile(const char* path, int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    Engine e = startEngine(path);
+    Result r;
+    r.timedOut = !exchange(e, "", r.output, true, "", timeoutMs);
+    r.exitCode = waitEngine(e, r.timedOut ? 0 : timeoutMs);
+    return r;
+}
+
+inline std::string uciAnswer(int hash = 16, int threads = 1) {
+    return "id name Kestrun 64-Bit\nid author Malvorn\n"
+           "option name Hash type spin default " +
+           std::to_string(hash) +
+           " min 16 max 512\n"
+           "option name Threads type spin default " +
+           std::to_string(threads) +
+           " min 1 max 4\n"
+           "option name Ponder type check default true\nuciok\n";
+}
+
+// The node counts of the info lines that speed printed, in order.
+inline std::vector<long long> speedCounts(const std::string& output) {
+    std::vector<long long> counts;
+    size_t at = 0;
+    while ((at = output.find("info time ", at)) != std::string::npos) {
+        const size_t nodes = output.find(" nodes ", at);
+        if (nodes == std::string::npos) break;
+        counts.push_back(std::stoll(output.substr(nodes + 7)));
+        at = nodes;
+    }
+    return counts;
+}
+
+// A scratch file that removes itself.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string& contents = "") {
+        char name[] = "/tmp/kestrun_test_XXXXXX";
+        const int fd = mkstemp(name);
+        path = name;
+        if (fd >= 0) close(fd);
+        setContents(contents);
+    }
+    void setContents(const std::string& contents) const {
+        const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) return;
+        size_t done = 0;
+        while (done < contents.size()) {
+            const ssize_t w = write(fd, contents.data() + done, contents.size() - done);
+            if (w <= 0) break;
+            done += size_t(w);
+        }
+        close(fd);
+    }
+    ~TempFile() { unlink(path.c_str()); }
+};
+
+}  // namespace engine_process
