@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <regex>
 #include <string>
 
 #include "shell/engine_process.h"
@@ -26,8 +25,7 @@ Counts speedAfter(const std::string& input) {
 TEST(SpeedCommand, PrintsTimeNodesAndRate) {
     Result r = runEngine("speed 3\nquit\n");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(std::regex_match(r.output, std::regex("info time [0-9]+ nodes 8902 nps [0-9]+\n")))
-        << r.output;
+    EXPECT_EQ(maskSpeedTimes(r.output), "info time T nodes 8902 nps N\n");
     // Depths below 1 and text without digits count as depth 1.
     EXPECT_EQ(speedAfter("speed 0\nspeed -7\nspeed abc\nspeed 2\n"), (Counts{20, 20, 20, 400}));
     // No legal moves: 0 nodes.
@@ -87,11 +85,8 @@ TEST(CommandFile, RunsLinesAsIfTypedAndReturnsToStandardInput) {
     Result r = runEngine("file " + withQuit.path + "\nisready\nfile " + withoutQuit.path +
                          "\nspeed 1\nfile /nonexistent/kestrun\nfile /tmp\nquit\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
-    const std::string info = "info time [0-9]+ nodes 20 nps [0-9]+\n";
-    EXPECT_TRUE(std::regex_match(r.output.substr(uciAnswer().size()),
-                                 std::regex("readyok\n" + info + "readyok\n" + info)))
-        << r.output;
-    EXPECT_EQ(r.output.substr(0, uciAnswer().size()), uciAnswer());
+    const std::string info = "info time T nodes 20 nps N\n";
+    EXPECT_EQ(maskSpeedTimes(r.output), uciAnswer() + "readyok\n" + info + "readyok\n" + info);
 }
 
 TEST(CommandFile, NestingStopsAtSixteenFiles) {

@@ -189,6 +189,29 @@ inline std::vector<long long> speedCounts(const std::string& output) {
     return counts;
 }
 
+// The output with the time and the rate of every speed line replaced by T and N, so that whole
+// outputs can be compared byte for byte.
+inline std::string maskSpeedTimes(const std::string& output) {
+    std::string masked;
+    size_t at = 0;
+    for (;;) {
+        size_t next = std::string::npos;
+        const char* field = nullptr;
+        for (const char* f : {"info time ", " nps "}) {
+            const size_t p = output.find(f, at);
+            if (p < next) next = p, field = f;
+        }
+        if (next == std::string::npos) break;
+        const size_t digits = next + std::char_traits<char>::length(field);
+        masked.append(output, at, digits - at);
+        size_t end = digits;
+        while (end < output.size() && output[end] >= '0' && output[end] <= '9') end++;
+        masked += end > digits ? (field[0] == ' ' ? "N" : "T") : "";
+        at = end;
+    }
+    return masked + output.substr(at);
+}
+
 // A scratch file that removes itself.
 struct TempFile {
     std::string path;
