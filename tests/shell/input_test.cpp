@@ -66,20 +66,6 @@ TEST(LineReader, BlankLinesAreNotTheEnd) {
     EXPECT_EQ(readAllLines("x\r\n"), (Lines{"x\r"}));
 }
 
-TEST(LineReader, LinesOverTheCapAreDroppedWhole) {
-    const std::string longest(MAX_LINE_LENGTH, 'a');
-    const std::string tooLong(MAX_LINE_LENGTH + 1, 'b');
-    const Lines lines = readAllLines("x\n" + longest + "\n" + tooLong + "\ny\n" +
-                                     std::string(3 * MAX_LINE_LENGTH, 'c') + "\nz\n" + tooLong);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], "x");
-    EXPECT_EQ(lines[1], longest);
-    EXPECT_EQ(lines[2], "");  // the over-long line reads as blank: never in pieces
-    EXPECT_EQ(lines[3], "y");
-    EXPECT_EQ(lines[4], "");
-    EXPECT_EQ(lines[5], "z");  // the unterminated over-long tail is dropped
-}
-
 TEST(LineReader, LinesArrivingInPiecesAndThePendingTest) {
     PipeFeed feed;
     const char* line;
