@@ -2,6 +2,48 @@
 
 #include <cstring>
 
+#include "board/attacks.h"
+#include "board/evasions.h"
+#include "board/movegen.h"
+#include "board/tables.h"
+#include "board/validity.h"
+#include "eval/see.h"
+
+namespace {
+
+enum Stage {
+    TT_MOVE,
+    GENERATE_CAPTURES,
+    GOOD_CAPTURES,
+    KILLER_1,
+    KILLER_2,
+    GENERATE_QUIETS,
+    QUIETS,
+    LOSING_CAPTURES,
+    EVASIONS
+};
+
+constexpr int HISTORY_LIMIT = 16383;
+constexpr int COUNTER_LIMIT = 16383;
+
+inline int pieceSquareIndex(const Position& pos, Move m, int& piece) {
+    piece = PieceIndex12[pos.board[moveFrom(m)]];
+    return moveTo(m);
+}
+
+template <Colour Us>
+inline bool legal(Position& pos, Move m) {
+    return !exposesKing<Us>(pos, m);
+}
+
+inline int quietScore(const OrderingTables& tables, const Position& pos, Move m) {
+    int piece;
+    const int to = pieceSquareIndex(pos, m, piece);
+    return tables.history[piece][to] - 24000;
+}
+
+}  // namespace
+
 void clearOrderingTables(OrderingTables& tables) {
     std::memset(tables.killer1, 0, sizeof tables.killer1);
     std::memset(tables.killer2, 0, sizeof tables.killer2);
@@ -10,3 +52,204 @@ void clearOrderingTables(OrderingTables& tables) {
     for (int p = 0; p < 12; p++)
         for (int s = 0; s < 64; s++) tables.triedCount[p][s] = tables.cutoffCount[p][s] = 1;
 }
+
+void sortByScore(int count, Move* moves, int32_t* scores) {
+    scores[count] = NO_SCORE;
+    for (int i = count - 2; i >= 0; i--) {
+        const Move m = moves[i];
+        const int32_t s = scores[i];
+        int j = i;
+        while (scores[j + 1] > s) {
+            moves[j] = moves[j + 1];
+            scores[j] = scores[j + 1];
+            j++;
+        }
+        moves[j] = m;
+        scores[j] = s;
+    }
+}
+
+void presortByFromTo(int count, Move* moves, int32_t* scratch) {
+    for (int i = 0; i < count; i++) scratch[i] = fromTo(moves[i]);
+    sortByScore(count, moves, scratch);
+}
+
+int captureOrderScore(Move m) {
+    if (isCapture(m)) return 6 * PieceTypeIndex[moveCaptured(m)] - PieceTypeIndex[moveType(m)] + 5;
+    return PieceTypeIndex[movePromotion(m)] - 5;
+}
+
+bool isGoodCapture(const Position& pos, Move m) {
+    const int p = movePromotion(m);
+    if (p && p != Queen) return false;
+    if (p == Queen && isCapture(m)) return true;
+    if (isCapture(m) && PieceValue[moveCaptured(m)] >= PieceValue[moveType(m)]) return true;
+    return see(pos, m) >= 0;
+}
+
+template <Colour Us>
+int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+                   bool inCheck, int ply, Move ttMove) {
+    picker.ttMove = ttMove;
+    picker.killer1 = tables.killer1[ply];
+    picker.killer2 = tables.killer2[ply];
+    picker.next = 0;
+    picker.deferredCount = 0;
+    if (!inCheck) {
+        picker.stage = TT_MOVE;
+        picker.count = 0;
+        return 0;
+    }
+    picker.stage = EVASIONS;
+    const int n = picker.count = generateEvasions<Us>(pos, picker.moves);
+    if (n < 2) return 1;
+    if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+    for (int i = 0; i < n; i++) {
+        const Move m = picker.moves[i];
+        int score;
+        if (m == ttMove)
+            score = 32766;
+        else if (isTactical(m))
+            score = captureOrderScore(m) + (isGoodCapture(pos, m) ? 4000 : -28000);
+        else if (m == picker.killer1)
+            score = 4;
+        else if (m == picker.killer2)
+            score = 3;
+        else
+            score = quietScore(tables, pos, m);
+        picker.scores[i] = score;
+    }
+    sortByScore(n, picker.moves, picker.scores);
+    return 0;
+}
+
+template <Colour Us>
+Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+              int& ratio) {
+    ratio = FULL_RATIO;
+    switch (picker.stage) {
+        case TT_MOVE:
+            picker.stage = GENERATE_CAPTURES;
+            if (picker.ttMove && isGenerated<Us>(pos, picker.ttMove) &&
+                legal<Us>(pos, picker.ttMove))
+                return picker.ttMove;
+            [[fallthrough]];
+        case GENERATE_CAPTURES: {
+            picker.stage = GOOD_CAPTURES;
+            const int n = picker.count = generateTactical<Us>(pos, picker.moves);
+            picker.next = 0;
+            picker.deferredCount = 0;
+            if (n >= 2) {
+                if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+                for (int i = 0; i < n; i++) picker.scores[i] = captureOrderScore(picker.moves[i]);
+                sortByScore(n, picker.moves, picker.scores);
+            }
+        }
+            [[fallthrough]];
+        case GOOD_CAPTURES:
+            while (picker.next < picker.count) {
+                const Move m = picker.moves[picker.next++];
+                if (m == picker.ttMove) continue;
+                if (!isGoodCapture(pos, m)) {
+                    picker.deferred[picker.deferredCount++] = m;
+                    continue;
+                }
+                if (legal<Us>(pos, m)) return m;
+            }
+            picker.stage = KILLER_1;
+            [[fallthrough]];
+        case KILLER_1:
+            picker.stage = KILLER_2;
+            if (picker.killer1 != picker.ttMove && isPseudoLegal<Us>(pos, picker.killer1) &&
+                legal<Us>(pos, picker.killer1))
+                return picker.killer1;
+            [[fallthrough]];
+        case KILLER_2:
+            picker.stage = GENERATE_QUIETS;
+            if (picker.killer2 != picker.ttMove && isPseudoLegal<Us>(pos, picker.killer2) &&
+                legal<Us>(pos, picker.killer2))
+                return picker.killer2;
+            [[fallthrough]];
+        case GENERATE_QUIETS: {
+            picker.stage = QUIETS;
+            const int n = picker.count = generateQuiet<Us>(pos, picker.moves);
+            picker.next = 0;
+            if (n >= 2) {
+                if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+                for (int i = 0; i < n; i++)
+                    picker.scores[i] = quietScore(tables, pos, picker.moves[i]);
+                sortByScore(n, picker.moves, picker.scores);
+            }
+        }
+            [[fallthrough]];
+        case QUIETS:
+            while (picker.next < picker.count) {
+                const Move m = picker.moves[picker.next++];
+                if (m == picker.ttMove || m == picker.killer1 || m == picker.killer2) continue;
+                if (legal<Us>(pos, m)) {
+                    int piece;
+                    const int to = pieceSquareIndex(pos, m, piece);
+                    ratio =
+                        tables.cutoffCount[piece][to] * FULL_RATIO / tables.triedCount[piece][to];
+                    return m;
+                }
+            }
+            picker.stage = LOSING_CAPTURES;
+            picker.next = 0;
+            [[fallthrough]];
+        case LOSING_CAPTURES:
+            while (picker.next < picker.deferredCount) {
+                const Move m = picker.deferred[picker.next++];
+                if (legal<Us>(pos, m)) return m;
+            }
+            return NO_MOVE;
+        case EVASIONS:
+            if (picker.next < picker.count) return picker.moves[picker.next++];
+            return NO_MOVE;
+    }
+    return NO_MOVE;
+}
+
+void rewardQuietMove(const Position& pos, OrderingTables& tables, Move m, int depth, int ply) {
+    if (int32_t(m) != tables.killer1[ply]) {
+        tables.killer2[ply] = tables.killer1[ply];
+        tables.killer1[ply] = int32_t(m);
+    }
+    int piece;
+    const int to = pieceSquareIndex(pos, m, piece);
+    tables.history[piece][to] += (depth * depth) >> 4;
+    if (tables.history[piece][to] > HISTORY_LIMIT)
+        for (auto& row : tables.history)
+            for (int32_t& v : row) v = (v + 1) / 2;
+}
+
+void countQuietTries(const Position& pos, OrderingTables& tables, int searchedCount,
+                     const Move* searched) {
+    for (int i = 0; i < searchedCount - 1; i++) {
+        if (isTactical(searched[i])) continue;
+        int piece;
+        const int to = pieceSquareIndex(pos, searched[i], piece);
+        const int t = tables.triedCount[piece][to];
+        tables.triedCount[piece][to] = t + 1;
+        if (t >= COUNTER_LIMIT) {
+            tables.cutoffCount[piece][to] = (tables.cutoffCount[piece][to] + 1) / 2;
+            tables.triedCount[piece][to] = (t + 2) / 2;
+        }
+    }
+    int piece;
+    const int to = pieceSquareIndex(pos, searched[searchedCount - 1], piece);
+    const int t = tables.triedCount[piece][to], c = tables.cutoffCount[piece][to];
+    tables.triedCount[piece][to] = t + 1;
+    tables.cutoffCount[piece][to] = c + 1;
+    if (t >= COUNTER_LIMIT) {
+        tables.cutoffCount[piece][to] = (c + 2) / 2;
+        tables.triedCount[piece][to] = (t + 2) / 2;
+    }
+}
+
+template int initMovePicker<White>(int, Position&, const OrderingTables&, MovePicker&, bool, int,
+                                   Move);
+template int initMovePicker<Black>(int, Position&, const OrderingTables&, MovePicker&, bool, int,
+                                   Move);
+template Move nextMove<White>(int, Position&, const OrderingTables&, MovePicker&, int&);
+template Move nextMove<Black>(int, Position&, const OrderingTables&, MovePicker&, int&);

@@ -4,6 +4,8 @@
 #include "board/move.h"
 #include "board/position.h"
 
+constexpr int MAIN_THREAD = 3;
+
 // Per-thread killers, history and try/cutoff counters, reset at the start of every search.
 struct OrderingTables {
     int32_t killer1[256];
@@ -13,4 +15,54 @@ struct OrderingTables {
     int32_t cutoffCount[12][64];
 };
 
+// Hands out one node's moves stage by stage. The lists live in the picker, so in the node's frame.
+struct MovePicker {
+    int stage;
+    int count;
+    int next;
+    int deferredCount;
+    Move ttMove;
+    Move killer1;
+    Move killer2;
+    Move moves[MAX_MOVES];
+    int32_t scores[MAX_MOVES];  // one slot past the last move holds the sort sentinel
+    Move deferred[MAX_MOVES];
+};
+
+constexpr int FULL_RATIO = 16384;
+
 void clearOrderingTables(OrderingTables& tables);
+
+// Returns 1 when the side to move is in check and has fewer than two evasions.
+template <Colour Us>
+int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+                   bool inCheck, int ply, Move ttMove);
+// The next move to search, 0 when none is left; `ratio` receives the move's cut-off ratio.
+template <Colour Us>
+Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+              int& ratio);
+
+inline int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
+                          MovePicker& picker, bool inCheck, int ply, Move ttMove) {
+    return pos.sideToMove == White
+               ? initMovePicker<White>(threadIndex, pos, tables, picker, inCheck, ply, ttMove)
+               : initMovePicker<Black>(threadIndex, pos, tables, picker, inCheck, ply, ttMove);
+}
+inline Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables,
+                     MovePicker& picker, int& ratio) {
+    return pos.sideToMove == White ? nextMove<White>(threadIndex, pos, tables, picker, ratio)
+                                   : nextMove<Black>(threadIndex, pos, tables, picker, ratio);
+}
+
+// Stable insertion sort by descending score; writes NO_SCORE at scores[count] as the sentinel.
+void sortByScore(int count, Move* moves, int32_t* scores);
+// Orders by descending from/to key, so that helpers break score ties unlike the main thread.
+void presortByFromTo(int count, Move* moves, int32_t* scratch);
+
+int captureOrderScore(Move m);
+bool isGoodCapture(const Position& pos, Move m);
+
+void rewardQuietMove(const Position& pos, OrderingTables& tables, Move m, int depth, int ply);
+// `searched` lists the node's moves in search order; the last one caused the cut-off.
+void countQuietTries(const Position& pos, OrderingTables& tables, int searchedCount,
+                     const Move* searched);

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "eval/material.h"
+
 int32_t clockMs() {
     static const auto origin = std::chrono::steady_clock::now();
     const auto elapsed = std::chrono::steady_clock::now() - origin;
@@ -25,12 +27,13 @@ void initThread(SearchThread& thread, int index) {
     thread.pollCountdown = POLL_INTERVAL;
     setStartPosition(thread.position);
     clearOrderingTables(thread.orderingTables);
-    // The material and pawn caches join here once the evaluation provides them.
-    thread.materialTable = nullptr;
+    // Both caches start zero-filled; the pawn cache joins once the pawn evaluation exists.
+    thread.materialTable = new MaterialTable();
     thread.pawnTable = nullptr;
 }
 
 void releaseThread(SearchThread& thread) {
+    delete thread.materialTable;
     thread.materialTable = nullptr;
     thread.pawnTable = nullptr;
 }

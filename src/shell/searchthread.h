@@ -11,7 +11,6 @@
 struct MaterialTable;
 struct PawnHashTable;
 
-constexpr int MAIN_THREAD = 3;
 constexpr int POLL_INTERVAL = 100000;
 
 // A field another thread may read while its owner writes it. All access is relaxed: the value

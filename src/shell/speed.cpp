@@ -6,6 +6,7 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "search/picker.h"
 #include "shell/input.h"
 #include "shell/uci.h"
 
@@ -37,8 +38,30 @@ uint64_t perftCount(Position& pos, int depth) {
     return count;
 }
 
+template <Colour Us>
+uint64_t pickerCount(SearchThread& thread, int depth, int ply) {
+    constexpr Colour Them = opposite(Us);
+    Position& pos = thread.position;
+    const bool inCheck = isAttackedBy<Them>(pos, pos.block<Us>().kingSquare);
+    MovePicker picker;
+    initMovePicker<Us>(thread.threadIndex, pos, thread.orderingTables, picker, inCheck, ply,
+                       NO_MOVE);
+    uint64_t count = 0;
+    int ratio;
+    // The picker returns only legal moves, so no test follows the make.
+    while (Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker, ratio)) {
+        UndoRecord undo;
+        makeMove<Us>(pos, undo, m);
+        count += depth < 2 ? 1 : pickerCount<Them>(thread, depth - 1, ply + 1);
+        unmakeMove<Us>(pos, undo, m);
+    }
+    return count;
+}
+
 template uint64_t perftCount<White>(Position&, int);
 template uint64_t perftCount<Black>(Position&, int);
+template uint64_t pickerCount<White>(SearchThread&, int, int);
+template uint64_t pickerCount<Black>(SearchThread&, int, int);
 
 void runSpeed(SearchThread& thread, int depth) {
     // After a refused FEN there is no position to count.
@@ -51,8 +74,11 @@ void runSpeed(SearchThread& thread, int depth) {
     const uint64_t count = perftCount(pos, depth);
     printCount(clockMs() - thread.startTime, count);
 
-    // The second count, through the move picker (pickerCount on cleared ordering tables), follows
-    // here once the picker exists; it prints the same line and must give the same count.
+    setUpPosition(pos);
+    clearOrderingTables(thread.orderingTables);
+    thread.startTime = clockMs();
+    const uint64_t picked = pickerCount(thread, depth, 0);
+    printCount(clockMs() - thread.startTime, picked);
 }
 
 void runCommandFile(SearchThread& thread, const char* path) {

@@ -18,6 +18,15 @@ inline uint64_t perftCount(Position& pos, int depth) {
     return pos.sideToMove == White ? perftCount<White>(pos, depth) : perftCount<Black>(pos, depth);
 }
 
+// The same count with every node's moves taken from the search's move picker.
+template <Colour Us>
+uint64_t pickerCount(SearchThread& thread, int depth, int ply);
+
+inline uint64_t pickerCount(SearchThread& thread, int depth, int ply) {
+    return thread.position.sideToMove == White ? pickerCount<White>(thread, depth, ply)
+                                               : pickerCount<Black>(thread, depth, ply);
+}
+
 // speed N: times the tree counts of the current position to depth N (clamped to 1..64) and prints
 // one info line per count.
 void runSpeed(SearchThread& thread, int depth);

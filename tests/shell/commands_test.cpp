@@ -25,7 +25,8 @@ Counts speedAfter(const std::string& input) {
 TEST(SpeedCommand, PrintsTimeNodesAndRate) {
     Result r = runEngine("speed 3\nquit\n");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(maskSpeedTimes(r.output), "info time T nodes 8902 nps N\n");
+    EXPECT_EQ(maskSpeedTimes(r.output),
+              "info time T nodes 8902 nps N\ninfo time T nodes 8902 nps N\n");
     // Depths below 1 and text without digits count as depth 1.
     EXPECT_EQ(speedAfter("speed 0\nspeed -7\nspeed abc\nspeed 2\n"), (Counts{20, 20, 20, 400}));
     // No legal moves: 0 nodes.
@@ -85,7 +86,7 @@ TEST(CommandFile, RunsLinesAsIfTypedAndReturnsToStandardInput) {
     Result r = runEngine("file " + withQuit.path + "\nisready\nfile " + withoutQuit.path +
                          "\nspeed 1\nfile /nonexistent/kestrun\nfile /tmp\nquit\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
-    const std::string info = "info time T nodes 20 nps N\n";
+    const std::string info = "info time T nodes 20 nps N\ninfo time T nodes 20 nps N\n";
     EXPECT_EQ(maskSpeedTimes(r.output), uciAnswer() + "readyok\n" + info + "readyok\n" + info);
 }
 

@@ -178,13 +178,20 @@ inline std::string uciAnswer(int hash = 16, int threads = 1) {
 
 // The node counts of the info lines that speed printed, in order.
 inline std::vector<long long> speedCounts(const std::string& output) {
-    std::vector<long long> counts;
+    std::vector<long long> lines;
     size_t at = 0;
     while ((at = output.find("info time ", at)) != std::string::npos) {
         const size_t nodes = output.find(" nodes ", at);
         if (nodes == std::string::npos) break;
-        counts.push_back(std::stoll(output.substr(nodes + 7)));
+        lines.push_back(std::stoll(output.substr(nodes + 7)));
         at = nodes;
+    }
+    // Each speed command prints the plain count and the move-picker count, which must agree.
+    std::vector<long long> counts;
+    EXPECT_EQ(lines.size() % 2, 0u) << output;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        EXPECT_EQ(lines[i], lines[i + 1]) << output;
+        counts.push_back(lines[i]);
     }
     return counts;
 }
