@@ -122,14 +122,9 @@ bool exposesKing(Position& pos, Move m) {
     const int k = pos.block<Us>().kingSquare;
     const int f = moveFrom(m), t = moveTo(m);
     const Bitboard occ = pos.occupancy();
-    if (moveType(m) == King) {
-        const ColourBlock& e = pos.block<Them>();
-        if (PawnAttacks[colourIndex(Us)][t] & e.bb[Pawn]) return true;
-        if (KnightAttacks[t] & e.bb[Knight]) return true;
-        if (BishopAttacks(t, occ) & (e.bb[Queen] | e.bb[Bishop])) return true;
-        if (RookAttacks(t, occ) & (e.bb[Queen] | e.bb[Rook])) return true;
-        return KingAttacks[t] & SquareBit[e.kingSquare];
-    }
+    // Not in check, so no slider sees the king's square and the occupancy before the move
+    // answers for the target exactly.
+    if (moveType(m) == King) return isAttackedBy<Them>(pos, t);
     if (moveSpecial(m)) {
         UndoRecord undo;
         makeMove<Us>(pos, undo, m);
