@@ -1,0 +1,36 @@
+// Pawn structure: square table, doubled, isolated, backward, passed and candidate pawns, cached
+// per thread by pawn key together with each side's passed pawns.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "eval/score.h"
+
+struct PawnEntry {
+    uint64_t key;
+    int16_t mg;  // White's point of view
+    int16_t eg;
+    Bitboard whitePassed;
+    Bitboard blackPassed;
+};
+
+constexpr int PAWN_TABLE_SIZE = 16384;
+
+// Direct-mapped on the low bits of the pawn key; a value-initialised table is all zeros, which is
+// also the correct entry of every position without pawns (pawn key 0).
+struct PawnHashTable {
+    PawnEntry entries[PAWN_TABLE_SIZE];
+};
+
+void evaluatePawns(const Position& pos, PawnEntry& entry);
+
+// One colour's pawn terms from its own point of view; its passed pawns go to passed.
+template <Colour Us>
+Score pawnStructure(const Position& pos, Bitboard& passed);
+
+inline const PawnEntry& probePawns(const Position& pos, PawnHashTable& table) {
+    PawnEntry& entry = table.entries[pos.pawnKey & (PAWN_TABLE_SIZE - 1)];
+    if (entry.key != pos.pawnKey) evaluatePawns(pos, entry);
+    return entry;
+}
