@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "eval/material.h"
+#include "eval/pawns.h"
 
 int32_t clockMs() {
     static const auto origin = std::chrono::steady_clock::now();
@@ -27,13 +28,14 @@ void initThread(SearchThread& thread, int index) {
     thread.pollCountdown = POLL_INTERVAL;
     setStartPosition(thread.position);
     clearOrderingTables(thread.orderingTables);
-    // Both caches start zero-filled; the pawn cache joins once the pawn evaluation exists.
+    // Both caches start zero-filled, the material table first.
     thread.materialTable = new MaterialTable();
-    thread.pawnTable = nullptr;
+    thread.pawnTable = new PawnHashTable();
 }
 
 void releaseThread(SearchThread& thread) {
     delete thread.materialTable;
+    delete thread.pawnTable;
     thread.materialTable = nullptr;
     thread.pawnTable = nullptr;
 }

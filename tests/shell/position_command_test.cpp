@@ -73,6 +73,7 @@ protected:
         initThread(thread, MAIN_THREAD);
         positionValid = true;
     }
+    void TearDown() override { releaseThread(thread); }
 };
 
 }  // namespace
