@@ -2,6 +2,7 @@
 
 #include "board/position.h"
 #include "board/tables.h"
+#include "eval/evaluate.h"
 #include "shell/searchthread.h"
 #include "shell/uci.h"
 
@@ -17,6 +18,7 @@ int main() {
 
     buildTables();
     buildKeys();
+    buildEvalTables();
 
     hashSizeMb = 16;
     threadCount = 1;
