@@ -62,3 +62,14 @@ TEST(StaticExchange, PromotionsByCaptureAndRecapture) {
     // A quiet promotion that a rook takes back.
     EXPECT_EQ(exchange("r6k/1P6/8/8/8/8/8/4K3", White, "b7", "b8", Queen), -100);
 }
+
+TEST(StaticExchange, KingRecapturesAndEnPassant) {
+    // The king may take back only when nothing else attacks the square.
+    EXPECT_EQ(exchange("8/8/4k3/3p4/8/8/8/3RK3", White, "d1", "d5"), 100 - 500);
+    EXPECT_EQ(exchange("8/8/4k3/3p4/8/1B6/8/3RK3", White, "d1", "d5"), 100);
+    // En passant: the taken pawn stays in the occupancy, so the rook behind it does not join.
+    const Position pos = build("3r2k1/8/8/3pP3/8/8/8/3RK3", White);
+    const Move ep = makeMoveWord(sq("e5"), sq("d6"), Pawn, Black + Pawn, 0, 1);
+    EXPECT_EQ(see(pos, ep), 0);
+    EXPECT_EQ(see(eval_test::flipped(pos), eval_test::flippedMove(ep)), 0);
+}
