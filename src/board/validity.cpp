@@ -14,11 +14,14 @@ bool isPseudoLegal(const Position& pos, Move m) {
     switch (type) {
         case Pawn:
             if (b[f] != Us + Pawn) return false;
+            // The flag and the step are checked too, so that a word from another position can
+            // never be made as something it is not, nor read off the board.
             if (c) {
-                if (b[t]) return b[t] == c;
-                return t == pos.epSquare && c == Them + Pawn && b[t - Up] == Them + Pawn;
+                if (b[t]) return b[t] == c && !moveSpecial(m);
+                return moveSpecial(m) && t == pos.epSquare && c == Them + Pawn &&
+                       b[t - Up] == Them + Pawn;
             }
-            return b[t] == 0 && (t - f == Up || b[t - Up] == 0);
+            return b[t] == 0 && (t - f == Up || (t - f == 2 * Up && b[t - Up] == 0));
         case Knight:
             return b[f] == Us + Knight && c == b[t];
         case Bishop:

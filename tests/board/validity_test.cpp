@@ -101,3 +101,20 @@ TEST(StoredMoves, KillerWordsThatNoLongerFitAreRejected) {
     EXPECT_TRUE(isPseudoLegal(black, word("d5", "e4", Pawn, White + Knight)));
     EXPECT_FALSE(isPseudoLegal(mirrored(passed), word("g7", "g5", Pawn)));
 }
+
+TEST(StoredMoves, PawnWordsMustMatchTheirFlagAndStep) {
+    // White to move after ...d7-d5 with the e5 pawn able to take en passant on d6.
+    Position pos = fromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6");
+    const Move enPassant = makeMoveWord(sq("e5"), sq("d6"), Pawn, Black + Pawn, 0, 1);
+    ASSERT_TRUE(isPseudoLegal(pos, enPassant));
+    // The same capture without the flag would leave the d5 pawn on the board.
+    EXPECT_FALSE(isPseudoLegal(pos, makeMoveWord(sq("e5"), sq("d6"), Pawn, Black + Pawn)));
+    // A flagged capture onto a square a pawn really stands on is no en passant.
+    Position occupied = fromFen("4k3/8/3p4/4P3/8/8/8/4K3 w - -");
+    EXPECT_FALSE(
+        isPseudoLegal(occupied, makeMoveWord(sq("e5"), sq("d6"), Pawn, Black + Pawn, 0, 1)));
+    EXPECT_TRUE(isPseudoLegal(occupied, makeMoveWord(sq("e5"), sq("d6"), Pawn, Black + Pawn)));
+    // A backward step (a word of the other colour) is refused without looking off the board.
+    Position low = fromFen("4k3/8/8/8/8/8/P7/4K3 w - -");
+    EXPECT_FALSE(isPseudoLegal(low, makeMoveWord(sq("a2"), sq("a1"), Pawn)));
+}
