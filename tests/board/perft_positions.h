@@ -60,6 +60,11 @@ inline const std::vector<PerftPosition>& perftPositions() {
          {44, 1486, 62379, 2103487},
          {5, 89941194},
          2},
+        {"middlegame",
+         "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
+         {46, 2079, 89890, 3894594},
+         {0, 0},
+         2},
     };
     return positions;
 }
