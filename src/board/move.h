@@ -33,13 +33,10 @@ constexpr Move WHITE_QUEEN_CASTLE = 0x806102;
 constexpr Move BLACK_KING_CASTLE = 0x806f3e;
 constexpr Move BLACK_QUEEN_CASTLE = 0x806f3a;
 
-// One slot stays free for the sort sentinel of a parallel score list, so at most 255 moves are
-// kept; moves beyond that (only in artificial set-ups) are dropped rather than overrunning.
+// Move lists are arrays of MAX_MOVES words filled by the generators. One slot stays free for the
+// sort sentinel of a parallel score list, so at most 255 moves are kept; moves beyond that (only
+// in artificial set-ups) are dropped rather than overrunning.
 constexpr int MAX_MOVES = 256;
-
-struct MoveList {
-    Move moves[MAX_MOVES];
-};
 
 inline void pushMove(Move* list, int& n, Move m) {
     if (n < MAX_MOVES - 1) list[n++] = m;

@@ -26,9 +26,10 @@ enum Stage {
 constexpr int HISTORY_LIMIT = 16383;
 constexpr int COUNTER_LIMIT = 16383;
 
-inline int pieceSquareIndex(const Position& pos, Move m, int& piece) {
-    piece = PieceIndex12[pos.board[moveFrom(m)]];
-    return moveTo(m);
+// The entry of a by-piece-and-target table for a move, read before the move is made.
+template <typename Table>
+inline auto& statOf(Table& table, const Position& pos, Move m) {
+    return table[PieceIndex12[pos.board[moveFrom(m)]]][moveTo(m)];
 }
 
 template <Colour Us>
@@ -37,9 +38,7 @@ inline bool legal(Position& pos, Move m) {
 }
 
 inline int quietScore(const OrderingTables& tables, const Position& pos, Move m) {
-    int piece;
-    const int to = pieceSquareIndex(pos, m, piece);
-    return tables.history[piece][to] - 24000;
+    return statOf(tables.history, pos, m) - 24000;
 }
 
 }  // namespace
@@ -187,10 +186,8 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
                 const Move m = picker.moves[picker.next++];
                 if (m == picker.ttMove || m == picker.killer1 || m == picker.killer2) continue;
                 if (legal<Us>(pos, m)) {
-                    int piece;
-                    const int to = pieceSquareIndex(pos, m, piece);
-                    ratio =
-                        tables.cutoffCount[piece][to] * FULL_RATIO / tables.triedCount[piece][to];
+                    ratio = statOf(tables.cutoffCount, pos, m) * FULL_RATIO /
+                            statOf(tables.triedCount, pos, m);
                     return m;
                 }
             }
@@ -215,10 +212,9 @@ void rewardQuietMove(const Position& pos, OrderingTables& tables, Move m, int de
         tables.killer2[ply] = tables.killer1[ply];
         tables.killer1[ply] = int32_t(m);
     }
-    int piece;
-    const int to = pieceSquareIndex(pos, m, piece);
-    tables.history[piece][to] += (depth * depth) >> 4;
-    if (tables.history[piece][to] > HISTORY_LIMIT)
+    int32_t& history = statOf(tables.history, pos, m);
+    history += (depth * depth) >> 4;
+    if (history > HISTORY_LIMIT)
         for (auto& row : tables.history)
             for (int32_t& v : row) v = (v + 1) / 2;
 }
@@ -227,23 +223,24 @@ void countQuietTries(const Position& pos, OrderingTables& tables, int searchedCo
                      const Move* searched) {
     for (int i = 0; i < searchedCount - 1; i++) {
         if (isTactical(searched[i])) continue;
-        int piece;
-        const int to = pieceSquareIndex(pos, searched[i], piece);
-        const int t = tables.triedCount[piece][to];
-        tables.triedCount[piece][to] = t + 1;
+        int32_t& tried = statOf(tables.triedCount, pos, searched[i]);
+        int32_t& cutoffs = statOf(tables.cutoffCount, pos, searched[i]);
+        const int t = tried;
+        tried = t + 1;
         if (t >= COUNTER_LIMIT) {
-            tables.cutoffCount[piece][to] = (tables.cutoffCount[piece][to] + 1) / 2;
-            tables.triedCount[piece][to] = (t + 2) / 2;
+            cutoffs = (cutoffs + 1) / 2;
+            tried = (t + 2) / 2;
         }
     }
-    int piece;
-    const int to = pieceSquareIndex(pos, searched[searchedCount - 1], piece);
-    const int t = tables.triedCount[piece][to], c = tables.cutoffCount[piece][to];
-    tables.triedCount[piece][to] = t + 1;
-    tables.cutoffCount[piece][to] = c + 1;
+    const Move cut = searched[searchedCount - 1];
+    int32_t& tried = statOf(tables.triedCount, pos, cut);
+    int32_t& cutoffs = statOf(tables.cutoffCount, pos, cut);
+    const int t = tried, c = cutoffs;
+    tried = t + 1;
+    cutoffs = c + 1;
     if (t >= COUNTER_LIMIT) {
-        tables.cutoffCount[piece][to] = (c + 2) / 2;
-        tables.triedCount[piece][to] = (t + 2) / 2;
+        cutoffs = (c + 2) / 2;
+        tried = (t + 2) / 2;
     }
 }
 
