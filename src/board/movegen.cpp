@@ -40,6 +40,16 @@ inline void pieceMoves(const Position& pos, Move* moves, int& n) {
     }
 }
 
+// King, queens, rooks, bishops, knights: the order every generator writes the pieces in.
+template <Colour Us, bool Captures, bool Quiets>
+inline void allPieceMoves(const Position& pos, Move* moves, int& n) {
+    pieceMoves<Us, King, Captures, Quiets>(pos, moves, n);
+    pieceMoves<Us, Queen, Captures, Quiets>(pos, moves, n);
+    pieceMoves<Us, Rook, Captures, Quiets>(pos, moves, n);
+    pieceMoves<Us, Bishop, Captures, Quiets>(pos, moves, n);
+    pieceMoves<Us, Knight, Captures, Quiets>(pos, moves, n);
+}
+
 // Pawn moves whose to-squares are `targets`, each from to - step; to-squares on the last rank
 // become the four promotions.
 template <Colour Us>
@@ -108,11 +118,7 @@ template <Colour Us>
 int generateAll(const Position& pos, Move* moves) {
     using G = PawnGeometry<Us>;
     int n = 0;
-    pieceMoves<Us, King, true, true>(pos, moves, n);
-    pieceMoves<Us, Queen, true, true>(pos, moves, n);
-    pieceMoves<Us, Rook, true, true>(pos, moves, n);
-    pieceMoves<Us, Bishop, true, true>(pos, moves, n);
-    pieceMoves<Us, Knight, true, true>(pos, moves, n);
+    allPieceMoves<Us, true, true>(pos, moves, n);
     const Bitboard singles = G::shift(pos.block<Us>().bb[Pawn], G::Up) & ~pos.occupancy();
     pawnMoves<Us>(pos, moves, n, singles, G::Up);
     doublePushes<Us>(pos, moves, n, singles);
@@ -126,11 +132,7 @@ template <Colour Us>
 int generateTactical(const Position& pos, Move* moves) {
     using G = PawnGeometry<Us>;
     int n = 0;
-    pieceMoves<Us, King, true, false>(pos, moves, n);
-    pieceMoves<Us, Queen, true, false>(pos, moves, n);
-    pieceMoves<Us, Rook, true, false>(pos, moves, n);
-    pieceMoves<Us, Bishop, true, false>(pos, moves, n);
-    pieceMoves<Us, Knight, true, false>(pos, moves, n);
+    allPieceMoves<Us, true, false>(pos, moves, n);
     const Bitboard pawns = pos.block<Us>().bb[Pawn];
     pawnMoves<Us>(pos, moves, n, G::shift(pawns & G::Rank7, G::Up) & ~pos.occupancy(), G::Up);
     pawnCaptures<Us>(pos, moves, n);
@@ -142,11 +144,7 @@ template <Colour Us>
 int generateQuiet(const Position& pos, Move* moves) {
     using G = PawnGeometry<Us>;
     int n = 0;
-    pieceMoves<Us, King, false, true>(pos, moves, n);
-    pieceMoves<Us, Queen, false, true>(pos, moves, n);
-    pieceMoves<Us, Rook, false, true>(pos, moves, n);
-    pieceMoves<Us, Bishop, false, true>(pos, moves, n);
-    pieceMoves<Us, Knight, false, true>(pos, moves, n);
+    allPieceMoves<Us, false, true>(pos, moves, n);
     const Bitboard pawns = pos.block<Us>().bb[Pawn];
     const Bitboard empty = ~pos.occupancy();
     pawnMoves<Us>(pos, moves, n, G::shift(pawns & ~G::Rank7, G::Up) & empty, G::Up);
