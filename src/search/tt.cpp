@@ -1,0 +1,136 @@
+#include "search/tt.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+TranspositionTable tt;
+
+namespace {
+
+inline uint64_t load(const uint64_t& word) {
+    return std::atomic_ref<const uint64_t>(word).load(std::memory_order_relaxed);
+}
+inline void store(uint64_t& word, uint64_t v) {
+    std::atomic_ref<uint64_t>(word).store(v, std::memory_order_relaxed);
+}
+
+inline uint64_t packData(Move move, int lower, int upper) {
+    return uint64_t(move) | uint64_t(uint16_t(int16_t(lower))) << 32 |
+           uint64_t(uint16_t(int16_t(upper))) << 48;
+}
+inline uint64_t packMeta(int moveDepth, int lowerDepth, int upperDepth, int maxDepth, int age) {
+    return uint64_t(moveDepth) | uint64_t(lowerDepth) << 8 | uint64_t(upperDepth) << 16 |
+           uint64_t(maxDepth) << 24 | uint64_t(age) << 32;
+}
+inline Move dataMove(uint64_t d) { return Move(uint32_t(d)); }
+inline int dataLower(uint64_t d) { return int16_t(uint16_t(d >> 32)); }
+inline int dataUpper(uint64_t d) { return int16_t(uint16_t(d >> 48)); }
+inline int metaByte(uint64_t m, int i) { return int((m >> (8 * i)) & 0xff); }
+inline int metaAge(uint64_t m) { return int((m >> 32) & 0xffff); }
+inline uint64_t withAge(uint64_t m, int age) { return (m & 0xffffffffULL) | uint64_t(age) << 32; }
+
+inline TtEntry* window(uint64_t key) { return tt.entries + (uint32_t(key) & tt.mask); }
+
+TtRecord unpack(uint64_t key, uint64_t d, uint64_t m) {
+    return {key,
+            dataMove(d),
+            dataLower(d),
+            dataUpper(d),
+            metaByte(m, 0),
+            metaByte(m, 1),
+            metaByte(m, 2),
+            metaByte(m, 3),
+            metaAge(m)};
+}
+
+}  // namespace
+
+bool ttResize(int megabytes) {
+    megabytes = std::clamp(megabytes, 16, 512);
+    uint64_t size = 16;
+    while (2 * size <= uint64_t(megabytes)) size *= 2;
+    const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
+    // calloc hands out zeroed pages lazily, so a large table costs nothing until it is used.
+    auto* entries = static_cast<TtEntry*>(std::calloc(count, sizeof(TtEntry)));
+    if (!entries) return false;
+    std::free(tt.entries);
+    tt.entries = entries;
+    tt.mask = size * TT_SLOTS_PER_MB - 1;
+    tt.count = count;
+    setTtAge(0);
+    return true;
+}
+
+void ttFree() {
+    std::free(tt.entries);
+    tt.entries = nullptr;
+    tt.mask = tt.count = 0;
+}
+
+void ttClear() {
+    std::memset(static_cast<void*>(tt.entries), 0, tt.count * sizeof(TtEntry));
+    setTtAge(0);
+}
+
+void setTtAge(int age) { tt.currentAge.store(age & 255, std::memory_order_relaxed); }
+
+bool ttProbe(uint64_t key, TtRecord& out) {
+    TtEntry* e = window(key);
+    for (int i = 0; i < TT_WINDOW; i++, e++) {
+        if (load(e->key) != key) continue;
+        const uint64_t m = withAge(load(e->meta), ttAge());
+        store(e->meta, m);
+        out = unpack(key, load(e->data), m);
+        return true;
+    }
+    return false;
+}
+
+void ttStore(uint64_t key, Move move, int depth, int lower, int upper) {
+    // Depths never pass 252 in a search; the clamp keeps a byte field honest whatever the caller.
+    depth = std::min(depth, 255);
+    const int age = ttAge();
+    TtEntry* first = window(key);
+    for (TtEntry* e = first; e < first + TT_WINDOW; e++) {
+        if (load(e->key) != key) continue;
+        const uint64_t d = load(e->data), m = load(e->meta);
+        Move newMove = dataMove(d);
+        int newLower = dataLower(d), newUpper = dataUpper(d);
+        int moveDepth = metaByte(m, 0), lowerDepth = metaByte(m, 1), upperDepth = metaByte(m, 2);
+        const int maxDepth = std::max(metaByte(m, 3), depth);
+        // A shallower bound never overwrites a deeper one of its kind; an equally deep one does.
+        if (move != NO_MOVE && depth >= moveDepth) newMove = move, moveDepth = depth;
+        if (lower >= -(MATE - 1) && depth >= lowerDepth) newLower = lower, lowerDepth = depth;
+        if (upper <= MATE - 1 && depth >= upperDepth) newUpper = upper, upperDepth = depth;
+        store(e->data, packData(newMove, newLower, newUpper));
+        store(e->meta, packMeta(moveDepth, lowerDepth, upperDepth, maxDepth, age));
+        return;
+    }
+    // The slot from the oldest search goes first; among one search's, the shallowest.
+    TtEntry* victim = first;
+    int worst = -1 << 30;
+    for (TtEntry* e = first; e < first + TT_WINDOW; e++) {
+        const uint64_t m = load(e->meta);
+        const int ageDistance = (age - metaAge(m)) & 255;
+        const int value = ageDistance * 256 - metaByte(m, 3);
+        if (value > worst) worst = value, victim = e;
+    }
+    store(victim->key, key);
+    store(victim->data, packData(move, lower, upper));
+    store(victim->meta, packMeta(move != NO_MOVE ? depth : 0, lower < -(MATE - 1) ? 0 : depth,
+                                 upper > MATE - 1 ? 0 : depth, depth, age));
+}
+
+Move ttMove(const Position& pos) {
+    const uint64_t key = pos.hashKey();
+    const TtEntry* e = window(key);
+    for (int i = 0; i < TT_WINDOW; i++, e++)
+        if (load(e->key) == key) return dataMove(load(e->data));
+    return NO_MOVE;
+}
+
+TtRecord ttRead(uint64_t i) {
+    const TtEntry& e = tt.entries[i];
+    return unpack(load(e.key), load(e.data), load(e.meta));
+}

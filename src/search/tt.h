@@ -1,0 +1,78 @@
+// The transposition table: one process-wide array of entries shared by every search thread
+// without a lock. Each entry keeps a best move and two independent score bounds, each with the
+// depth it was found at.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/move.h"
+#include "board/position.h"
+
+// An entry as three 64-bit words, each read and written as a relaxed atomic so that threads
+// racing on one entry see old or new words, never a data race. A word torn from its neighbours
+// costs search quality only: every table move is validated before it is played.
+//   key
+//   data: move (32) | lower (16, signed) | upper (16, signed)
+//   meta: moveDepth (8) | lowerDepth (8) | upperDepth (8) | maxDepth (8) | age (16)
+struct TtEntry {
+    uint64_t key;
+    uint64_t data;
+    uint64_t meta;
+};
+
+// An entry's fields, unpacked.
+struct TtRecord {
+    uint64_t key;
+    Move move;
+    int lower;  // -MATE: none
+    int upper;  // MATE: none
+    int moveDepth;
+    int lowerDepth;
+    int upperDepth;
+    int maxDepth;
+    int age;
+};
+
+struct TranspositionTable {
+    TtEntry* entries = nullptr;
+    uint64_t mask = 0;   // slots per megabyte times the size, less one
+    uint64_t count = 0;  // mask + 1 + 4: a window of four runs past any index without wrapping
+    // Advanced by the main thread between searches while helpers may still be unwinding, hence
+    // atomic; how many searches ago an entry was touched is computed from it, never cached.
+    std::atomic<int> currentAge{0};
+};
+
+extern TranspositionTable tt;
+
+constexpr int TT_WINDOW = 4;
+constexpr int TT_SLOTS_PER_MB = 65536;
+
+// Clamps to 16..512 MB and rounds down to a power of two; the new table is zero-filled. When the
+// memory cannot be had the old table stays and false is returned.
+bool ttResize(int megabytes);
+void ttFree();
+// Empties every entry and restarts the age, as a fresh table of the same size.
+void ttClear();
+void setTtAge(int age);
+inline int ttAge() { return tt.currentAge.load(std::memory_order_relaxed); }
+
+// Mate scores are kept relative to the node that stores them, so that a mate found along one line
+// reads right at any ply it is probed from.
+inline int scoreToTt(int score, int ply) {
+    return score > MATE_BOUND ? score + ply : score < -MATE_BOUND ? score - ply : score;
+}
+inline int scoreFromTt(int value, int ply) {
+    return value > MATE_BOUND ? value - ply : value < -MATE_BOUND ? value + ply : value;
+}
+
+// Finds the entry for key among its four slots; on a hit refreshes its age and fills out.
+bool ttProbe(uint64_t key, TtRecord& out);
+// Merges into the entry for key, or replaces the slot from the oldest search with the least
+// depth. Pass -MATE for no lower bound, MATE for no upper bound and 0 for no move.
+void ttStore(uint64_t key, Move move, int depth, int lower, int upper);
+// The move stored for the position, or 0; leaves the age alone.
+Move ttMove(const Position& pos);
+
+// Reads slot i as it stands (tests and diagnostics).
+TtRecord ttRead(uint64_t i);
