@@ -119,7 +119,9 @@ bool readLine(LineReader& r, const char*& text, size_t& length) {
 }
 
 bool inputPending(LineReader& r) {
-    if (r.atEnd || r.start < r.end) return true;
+    if (r.start < r.end) return true;
+    // The end, once read, is no longer news: a poll loop must not spin on it.
+    if (r.atEnd) return false;
     pollfd p{r.fd, POLLIN, 0};
     int n;
     while ((n = poll(&p, 1, 0)) < 0 && errno == EINTR) {

@@ -36,6 +36,6 @@ void closeLineReader(LineReader& reader);
 bool readLine(LineReader& reader, const char*& text, size_t& length);
 
 // Non-blocking: whether a read would find something, a whole or partial line already buffered,
-// bytes waiting on the descriptor, or the end of input.
+// bytes waiting on the descriptor, or an end of input not yet read.
 bool inputPending(LineReader& reader);
 bool inputPending();

@@ -3,7 +3,9 @@
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "search/tt.h"
 #include "shell/searchthread.h"
+#include "shell/threads.h"
 #include "shell/uci.h"
 
 // The main thread's record lives for the whole run; it is large, so it is not on the stack.
@@ -23,9 +25,14 @@ int main() {
     hashSizeMb = 16;
     threadCount = 1;
     initThread(mainThread, MAIN_THREAD);
+    createHelpers();
+    ttResize(hashSizeMb);
 
     runCommandLoop(mainThread);
 
+    // Helpers are joined before anything they might touch is freed.
+    destroyHelpers();
     releaseThread(mainThread);
+    ttFree();
     return 0;
 }

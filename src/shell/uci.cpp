@@ -5,8 +5,13 @@
 #include <cstring>
 
 #include "board/makemove.h"
+#include "search/tt.h"
+#include "shell/bench.h"
+#include "shell/driver.h"
+#include "shell/go.h"
 #include "shell/notation.h"
 #include "shell/speed.h"
+#include "shell/threads.h"
 
 int32_t hashSizeMb = 16;
 int32_t threadCount = 1;
@@ -73,8 +78,7 @@ void stopCommand(SearchThread& thread, bool ponderHit) {
         thread.ponderHit = 1;
     else
         thread.stopFlag = 1;
-    // The withheld move itself is printed by the search driver's printBestMove, which sets
-    // bestMoveWithheld in the first place.
+    printBestMove(thread);
 }
 
 void execute(SearchThread& thread, const TokenLine& line) {
@@ -92,7 +96,7 @@ void execute(SearchThread& thread, const TokenLine& line) {
     } else if (is(word, "position")) {
         if (n >= 2) positionCommand(thread, line);
     } else if (is(word, "go")) {
-        // The search arrives with the search driver; until then go does nothing.
+        if (n >= 2) parseGo(thread, line);
     } else if (is(word, "stop")) {
         if (n == 1) stopCommand(thread, false);
     } else if (is(word, "ponderhit")) {
@@ -106,6 +110,8 @@ void execute(SearchThread& thread, const TokenLine& line) {
         if (n == 2) runSpeed(thread, parseInteger(line[1]));
     } else if (is(word, "file")) {
         if (n == 2) runCommandFile(thread, line[1]);
+    } else if (is(word, "bench")) {
+        if (n <= 2) benchCommand(thread, n == 2 ? parseInteger(line[1]) : 0);
     }
 }
 
@@ -177,8 +183,11 @@ void printOptions() {
 
 void setOption(const char* name, const char* value) {
     if (is(name, "Hash")) {
-        // The transposition table is reallocated here once it exists.
-        hashSizeMb = clampInt(parseInteger(value), 16, 512);
+        const int32_t megabytes = clampInt(parseInteger(value), 16, 512);
+        // Helpers of the last search may still be unwinding through the old table.
+        waitForIdleHelpers();
+        // The contents go even when the size stays; without memory for the new one the old stays.
+        if (ttResize(megabytes)) hashSizeMb = megabytes;
     } else if (is(name, "Threads")) {
         threadCount = clampInt(parseInteger(value), 1, 4);
     }

@@ -92,7 +92,7 @@ TEST(LineReader, LinesArrivingInPiecesAndThePendingTest) {
     feed.closeWriter();
     EXPECT_TRUE(inputPending(feed.reader));  // the end is news too
     EXPECT_FALSE(readLine(feed.reader, line, length));
-    EXPECT_TRUE(inputPending(feed.reader));
+    EXPECT_FALSE(inputPending(feed.reader));  // once read, the end is news no more
 }
 
 TEST(LineReader, CommandFiles) {

@@ -1,0 +1,30 @@
+// The search driver: one whole search with iterative deepening, time decisions between iterations,
+// the periodic check inside them, and every info and bestmove line.
+#pragma once
+
+#include <cstdint>
+
+#include "board/move.h"
+#include "board/position.h"
+#include "shell/searchthread.h"
+
+constexpr int MAX_ITERATION = 64;
+constexpr int MAX_PV = 16;
+
+// Runs a search on the thread with the given limits; the main thread prints its bestmove, or
+// withholds it (infinite, ponder) until stop or ponderhit.
+void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int depthLimit,
+                 int timeLimited, int softTime, int hardTime);
+
+// Main-thread output; each prints nothing on a helper or while output is muted.
+void printBestMove(SearchThread& thread);
+void printDepthInfo(SearchThread& thread);
+void printPvInfo(SearchThread& thread, int score);
+void printCurrMove(SearchThread& thread, Move m);
+
+// Walks the principal variation from `first` through the table's moves; returns its length
+// (1..16). Stops at a move that is not legal and at a position already on the line.
+int extractPv(Position& pos, Move first, Move* moves);
+
+// Set while the bench command runs: no info or bestmove lines, and no input read mid-search.
+extern bool benchMode;

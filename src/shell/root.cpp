@@ -1,0 +1,114 @@
+#include "shell/root.h"
+
+#include "board/attacks.h"
+#include "board/makemove.h"
+#include "board/tables.h"
+#include "eval/see.h"
+#include "search/picker.h"
+#include "search/search.h"
+#include "shell/driver.h"
+
+namespace {
+
+constexpr int ROOT_WINDOW = MATE;
+
+// The child's depth after the root extensions: checks, winning recaptures, pawns to the seventh
+// and passed-pawn pushes, one ply at most in all.
+template <Colour Us>
+int childDepth(Position& pos, Move m, int depth, int& checks) {
+    constexpr Colour Them = opposite(Us);
+    const int to = moveTo(m);
+    const int seventh = Us == White ? 6 : 1;
+    int e = 0;
+    checks = givesCheck<Us>(pos, m);
+    if (checks) e = 4;
+    if (to == pos.lastCaptureSquare && see<Us>(pos, m) > 0) e += 4;
+    if (isPawnMove(m) && rankOf(to) == seventh && see<Us>(pos, m) >= 0) e += 4;
+    if (isPawnMove(m) && !(PassedMask[colourIndex(Us)][to] & pos.block<Them>().bb[Pawn])) e += 4;
+    return e <= 4 ? depth - 4 + e : depth;
+}
+
+// Makes m, searches the reply with the given window and unmakes; the score is the mover's.
+template <Colour Us>
+int searchRootMove(SearchThread& thread, Move m, int depth, int checks, int alpha, int beta,
+                   bool nonPv) {
+    constexpr Colour Them = opposite(Us);
+    UndoRecord undo;
+    Move reply;
+    makeMove<Us>(thread.position, undo, m);
+    const int score = -alphaBeta<Them>(thread, depth, 1, checks, -beta, -alpha, nonPv, reply);
+    unmakeMove<Us>(thread.position, undo, m);
+    return score;
+}
+
+}  // namespace
+
+template <Colour Us>
+bool firstIterationRootSearch(SearchThread& thread, int depth, int count, Move* moves,
+                              int32_t* scores) {
+    thread.nodeCount.add(1);
+    for (int i = 0; i < count; i++) {
+        int checks;
+        const int d = childDepth<Us>(thread.position, moves[i], depth, checks);
+        const int score =
+            searchRootMove<Us>(thread, moves[i], d, checks, -ROOT_WINDOW, ROOT_WINDOW, false);
+        if (thread.stopFlag) return false;
+        scores[i] = score;
+    }
+    sortByScore(count, moves, scores);
+    return true;
+}
+
+template <Colour Us>
+bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores) {
+    thread.nodeCount.add(1);
+    thread.bestScore = NO_SCORE;
+    int alpha = -ROOT_WINDOW;
+    for (int i = 0; i < count; i++) {
+        const Move m = moves[i];
+        thread.rootMoveIndex = i;
+        int checks;
+        const int d = childDepth<Us>(thread.position, m, depth, checks);
+        int score;
+        printCurrMove(thread, m);
+        if (thread.bestScore == NO_SCORE) {
+            score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
+        } else {
+            score = searchRootMove<Us>(thread, m, d, checks, alpha, alpha + 1, true);
+            if (thread.stopFlag) return false;
+            // The re-search window is (alpha, mate), not one bounded by the failing score.
+            if (score > alpha) {
+                thread.rootResearched = 1;
+                thread.easyMove = 0;
+                printCurrMove(thread, m);
+                score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
+            }
+        }
+        if (thread.stopFlag) return false;
+
+        // Only moves that raised alpha keep their score for the next iteration's order.
+        scores[i] = -ROOT_WINDOW;
+        if (score > thread.bestScore) {
+            thread.bestScore = score;
+            thread.bestMove = int32_t(m);
+            if (score > alpha) {
+                alpha = score;
+                scores[i] = score;
+                printPvInfo(thread, score);
+                if (thread.bestScore <= thread.previousScore - 50) {
+                    thread.scoreDropped = 1;
+                    thread.easyMove = 0;
+                } else {
+                    thread.scoreDropped = 0;
+                }
+            }
+        }
+    }
+    sortByScore(count, moves, scores);
+    return true;
+}
+
+template bool firstIterationRootSearch<White>(SearchThread&, int, int, Move*, int32_t*);
+template bool firstIterationRootSearch<Black>(SearchThread&, int, int, Move*, int32_t*);
+template bool rootSearch<White>(SearchThread&, int, int, Move*, int32_t*);
+template bool rootSearch<Black>(SearchThread&, int, int, Move*, int32_t*);

@@ -1,0 +1,179 @@
+#include "shell/threads.h"
+
+#include <pthread.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "shell/driver.h"
+#include "shell/uci.h"
+
+namespace {
+
+// Set wakes one waiter and stays set until a wait consumes it, so no wake-up is lost.
+struct AutoResetEvent {
+    std::mutex mutex;
+    std::condition_variable signalled;
+    bool set = false;
+
+    void signal() {
+        {
+            std::lock_guard lock(mutex);
+            set = true;
+        }
+        signalled.notify_one();
+    }
+    void wait() {
+        std::unique_lock lock(mutex);
+        signalled.wait(lock, [this] { return set; });
+        set = false;
+    }
+};
+
+struct Helper {
+    SearchThread thread;
+    AutoResetEvent started, idle, wake;
+    pthread_t handle;
+    bool running = false;
+    // Main thread's bookkeeping: the helper's idle signal of its current cycle has been consumed.
+    bool knownIdle = false;
+};
+
+Helper helpers[HELPER_COUNT];
+std::mutex sharedMutex;
+int32_t helperCommand = IDLE_CYCLE;  // guarded by sharedMutex
+Position sharedPosition;             // guarded by sharedMutex
+int helpersInSearch = 0;             // helpers released for the latest search (main thread only)
+
+// A search may run 255 plies deep, each alpha-beta frame holding its move lists; sanitizer builds
+// need several times the plain frame size.
+constexpr size_t HELPER_STACK_SIZE = size_t(64) << 20;
+
+int32_t readCommand() {
+    std::lock_guard lock(sharedMutex);
+    return helperCommand;
+}
+void setCommand(int32_t command) {
+    std::lock_guard lock(sharedMutex);
+    helperCommand = command;
+}
+
+int activeHelpers() { return threadCount - 1; }
+
+void waitIdle(Helper& h) {
+    if (h.knownIdle) return;
+    h.idle.wait();
+    h.knownIdle = true;
+}
+void wake(Helper& h) {
+    h.knownIdle = false;
+    h.wake.signal();
+}
+
+// One wait-and-obey cycle.
+void helperStep(Helper& h) {
+    h.idle.signal();
+    h.wake.wait();
+    switch (readCommand()) {
+        case SEARCH:
+            startSearch(h.thread, 1, 0, 0, 0, 0, 0);
+            break;
+        case EXIT:
+            h.thread.quitFlag = 1;
+            break;
+        default:
+            break;
+    }
+}
+
+void* helperMain(void* arg) {
+    Helper& h = *static_cast<Helper*>(arg);
+    h.started.signal();
+    while (!h.thread.quitFlag) helperStep(h);
+    return nullptr;
+}
+
+}  // namespace
+
+void createHelpers() {
+    setStartPosition(sharedPosition);
+    helperCommand = IDLE_CYCLE;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, HELPER_STACK_SIZE);
+    for (int i = 0; i < HELPER_COUNT; i++) {
+        Helper& h = helpers[i];
+        initThread(h.thread, i);
+        h.running = pthread_create(&h.handle, &attr, helperMain, &h) == 0;
+        if (h.running) h.started.wait();
+    }
+    pthread_attr_destroy(&attr);
+}
+
+void waitForIdleHelpers() {
+    for (Helper& h : helpers)
+        if (h.running) waitIdle(h);
+}
+
+void destroyHelpers() {
+    waitForIdleHelpers();
+    setCommand(EXIT);
+    for (Helper& h : helpers) {
+        if (!h.running) continue;
+        wake(h);
+        pthread_join(h.handle, nullptr);
+        h.running = false;
+        releaseThread(h.thread);
+    }
+}
+
+void syncHelpers(SearchThread& thread) {
+    if (thread.threadIndex != MAIN_THREAD || threadCount <= 1) return;
+    // Helpers of the previous search may still be unwinding, whether or not they take part now.
+    for (int i = 0; i < helpersInSearch; i++) waitIdle(helpers[i]);
+    for (int i = 0; i < activeHelpers(); i++) waitIdle(helpers[i]);
+    setCommand(IDLE_CYCLE);
+    for (int i = 0; i < activeHelpers(); i++) wake(helpers[i]);
+}
+
+void copyRootPosition(SearchThread& thread) {
+    std::lock_guard lock(sharedMutex);
+    if (thread.threadIndex == MAIN_THREAD) {
+        if (threadCount >= 2) sharedPosition = thread.position;
+    } else {
+        thread.position = sharedPosition;
+    }
+}
+
+void releaseHelpers(SearchThread& thread) {
+    if (thread.threadIndex != MAIN_THREAD) return;
+    if (threadCount <= 1) {
+        // Helpers of an earlier search with more threads must be idle before this one counts.
+        for (int i = 0; i < helpersInSearch; i++) waitIdle(helpers[i]);
+        helpersInSearch = 0;
+        return;
+    }
+    for (int i = 0; i < activeHelpers(); i++) waitIdle(helpers[i]);
+    setCommand(SEARCH);
+    for (int i = 0; i < activeHelpers(); i++) wake(helpers[i]);
+    helpersInSearch = activeHelpers();
+}
+
+void stopHelpers(SearchThread& thread) {
+    if (thread.threadIndex != MAIN_THREAD || threadCount <= 1) return;
+    // No wait: each helper sees the command at its next periodic check.
+    setCommand(STOP);
+}
+
+bool helperShouldStop() {
+    const int32_t command = readCommand();
+    return command == STOP || command == EXIT;
+}
+
+uint64_t helperNodes() {
+    uint64_t nodes = 0;
+    for (int i = 0; i < activeHelpers(); i++) nodes += helpers[i].thread.nodeCount;
+    return nodes;
+}
+
+SearchThread& helperThread(int index) { return helpers[index].thread; }

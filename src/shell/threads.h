@@ -1,0 +1,31 @@
+// Helper threads: three exist from start-up to shutdown; Threads - 1 of them search each position
+// beside the main thread, without limits, and help only through the shared transposition table.
+#pragma once
+
+#include <cstdint>
+
+#include "shell/searchthread.h"
+
+constexpr int HELPER_COUNT = 3;
+
+enum HelperCommand : int32_t { IDLE_CYCLE = 0, SEARCH = 1, STOP = 2, EXIT = 3 };
+
+void createHelpers();
+// Waits until every helper is idle, tells them to exit and joins them; frees their caches.
+void destroyHelpers();
+// Waits until no helper is searching or unwinding (before the shared table is freed).
+void waitForIdleHelpers();
+
+// The hand-over around a search; each acts only where it applies (main thread, Threads > 1).
+void syncHelpers(SearchThread& thread);
+void copyRootPosition(SearchThread& thread);
+void releaseHelpers(SearchThread& thread);
+void stopHelpers(SearchThread& thread);
+
+// Helper side of the periodic check: whether the main thread has told helpers to stop.
+bool helperShouldStop();
+// Nodes of the helpers taking part in the current search.
+uint64_t helperNodes();
+
+// The helper's record (tests and diagnostics).
+SearchThread& helperThread(int index);
