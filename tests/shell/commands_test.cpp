@@ -49,6 +49,11 @@ TEST(FenThroughEngine, RefusedFenCountsNothingUntilTheNextValidPosition) {
         "k3p3/8/8/8/8/8/8/K7 b - -",
         "k7/8/QQQQQQQQ/QQQQQQQQ/8/8/8/7K b - -",
         "k6R/8/8/8/8/8/8/K7 w - -",
+        // Three checkers: the king could step back along the middle one's line.
+        "4k3/8/3pqq2/4K3/8/8/8/8 w - -",
+        "8/8/8/8/4k3/3PQQ2/8/4K3 b - -",
+        "2R1kR2/3B4/8/8/8/8/8/4K3 b - -",
+        "4k3/8/8/8/8/8/3b4/2r1Kr2 w - -",
     };
     for (const char* fen : refused) {
         const std::string input = std::string("position fen ") + fen +
@@ -74,6 +79,11 @@ TEST(FenThroughEngine, EnPassantAndCastlingFieldsTheBoardCannotBack) {
         {"4k3/8/8/8/8/8/8/4K2R w K -", 15},    // both at home: castling counts
         {"4k3/8/8/8/8/8/8/4K2R w - -", 14},
         {"4k3/8/8/8/8/8/8/4K1R1 w KQ -", 14},  // rook beside its home square
+        // In check before the push: no en-passant capture may block the check or uncover the king.
+        {"5b1k/8/8/3pP3/8/K7/8/8 w - d6", 4},
+        {"8/8/k7/8/3Pp3/8/8/5B1K b - d3", 4},
+        {"7k/8/2b5/3pP3/4K3/8/8/8 w - d6", 6},
+        {"8/8/8/4k3/3Pp3/2B5/8/7K b - d3", 6},
     };
     for (const Case& c : cases)
         EXPECT_EQ(speedAfter(std::string("position fen ") + c.fen + "\nspeed 1\n"), Counts{c.moves})
