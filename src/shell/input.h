@@ -24,7 +24,8 @@ struct LineReader {
 // The reader on standard input, shared by the command loop and the in-search check.
 LineReader& standardInput();
 
-// Opens a file for reading through its own reader; null when it cannot be opened.
+// Opens a regular file for reading through its own reader; null when it cannot be opened or is
+// anything else (a device or a pipe may never end, or never be written to).
 std::unique_ptr<LineReader> openLineReader(const char* path);
 // A reader over a descriptor the caller keeps (used for pipes in tests).
 void attachLineReader(LineReader& reader, int fd);

@@ -31,5 +31,6 @@ inline uint64_t pickerCount(SearchThread& thread, int depth, int ply) {
 // one info line per count.
 void runSpeed(SearchThread& thread, int depth);
 
-// file F: executes the lines of F as if typed, until its quit line or its end.
+// file F: executes the lines of F as if typed, until its quit line or its end. Anything but a
+// regular file is ignored.
 void runCommandFile(SearchThread& thread, const char* path);

@@ -1,5 +1,6 @@
 // position, speed and file through the real binary: refused and cut-back FENs as a GUI would see
-// them, the speed line, and command files that return, run out or include themselves.
+// them, the speed line, and command files that return, run out, include themselves or are not
+// regular files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -98,6 +99,13 @@ TEST(CommandFile, RunsLinesAsIfTypedAndReturnsToStandardInput) {
     EXPECT_EQ(r.exitCode, 0);
     const std::string info = "info time T nodes 20 nps N\ninfo time T nodes 20 nps N\n";
     EXPECT_EQ(maskSpeedTimes(r.output), uciAnswer() + "readyok\n" + info + "readyok\n" + info);
+}
+
+TEST(CommandFile, SkipsWhatIsNotARegularFile) {
+    // Devices never end and a pipe may never be written to: reading one would hang the engine.
+    Result r = runEngine("file /dev/zero\nfile /dev/urandom\nfile /dev/stdout\nisready\n", 20000);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.output, "readyok\n");
 }
 
 TEST(CommandFile, NestingStopsAtSixteenFiles) {
