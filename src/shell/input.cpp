@@ -58,6 +58,8 @@ std::unique_ptr<LineReader> openLineReader(const char* path) {
     auto reader = std::make_unique<LineReader>();
     reader->fd = fd;
     reader->ownsFd = true;
+    reader->device = st.st_dev;
+    reader->inode = st.st_ino;
     return reader;
 }
 

@@ -108,19 +108,34 @@ TEST(CommandFile, SkipsWhatIsNotARegularFile) {
     EXPECT_EQ(r.output, "readyok\n");
 }
 
+TEST(CommandFile, AFileAlreadyRunningIsNotOpenedAgain) {
+    // Named twice, once under another spelling: unchecked, it fans out to thousands of runs.
+    TempFile self, inner("isready\n");
+    self.setContents("isready\nfile " + self.path + "\nfile /tmp/." + self.path.substr(4) +
+                     "\nfile " + inner.path + "\nfile " + inner.path + "\n");
+    Result r = runEngine("file " + self.path + "\nisready\n", 20000);
+    EXPECT_EQ(r.exitCode, 0);
+    // Once for the file, twice for the inner file (no longer open the second time), once typed.
+    EXPECT_EQ(r.output, "readyok\nreadyok\nreadyok\nreadyok\n");
+}
+
 TEST(CommandFile, NestingStopsAtSixteenFiles) {
-    TempFile self;
-    self.setContents("isready\nfile " + self.path + "\n");
+    TempFile chain[20];
+    auto link = [&](const char* before, const char* after) {
+        for (int i = 0; i < 20; i++)
+            chain[i].setContents(before + (i < 19 ? "file " + chain[i + 1].path + "\n" : "") +
+                                 after);
+    };
     std::string expected;
     for (int i = 0; i < 16; i++) expected += "readyok\n";
-    Result r = runEngine("file " + self.path + "\nisready\n");
+    link("isready\n", "");
+    Result r = runEngine("file " + chain[0].path + "\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, expected + "readyok\n");
 
     // Each level runs to its own quit and hands back to the file that named it.
-    TempFile quitting;
-    quitting.setContents("file " + quitting.path + "\nisready\nquit\nisready\n");
-    r = runEngine("file " + quitting.path + "\nisready\n");
+    link("", "isready\nquit\nisready\n");
+    r = runEngine("file " + chain[0].path + "\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, expected + "readyok\n");
 }
