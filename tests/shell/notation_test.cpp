@@ -134,9 +134,6 @@ TEST(Fen, RefusedSetUpsLeaveThePositionUntouched) {
         {"k6R/8/8/8/8/8/8/K7", "w"},               // Black in check with White to move
         {"k7/8/8/8/8/8/1q6/K7", "b"},              // White in check with Black to move
         {"4k3/8/3pqq2/4K3/8/8/8/8", "w"},          // three checkers
-        {"8/8/8/8/4k3/3PQQ2/8/4K3", "b"},
-        {"2R1kR2/3B4/8/8/8/8/8/4K3", "b"},
-        {"4k3/8/8/8/8/8/3b4/2r1Kr2", "w"},
     };
     ASSERT_TRUE(fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R", "w", "KQkq"));
     static Position before;
