@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -44,12 +45,21 @@ LineReader& standardInput() {
 
 std::unique_ptr<LineReader> openLineReader(const char* path) {
     // Opened non-blocking so that a FIFO without a writer cannot hang the open; reads block again.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // A terminal opened here must not become the engine's controlling terminal.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return nullptr;
+    // Tested on the open descriptor, not the name, which could name something else by now.
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     auto reader = std::make_unique<LineReader>();
     reader->fd = fd;
     reader->ownsFd = true;
+    reader->device = st.st_dev;
+    reader->inode = st.st_ino;
     return reader;
 }
 

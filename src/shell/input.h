@@ -3,6 +3,8 @@
 // the check behind a stdio buffer.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <memory>
 
@@ -17,6 +19,8 @@ struct LineReader {
     size_t start = 0;         // unread bytes are data[start, end)
     size_t end = 0;
     size_t scanned = 0;  // data[start, scanned) holds no newline
+    dev_t device = 0;    // a command file's identity, so that one already running is not reopened
+    ino_t inode = 0;
     // One spare byte so that even a full line can be terminated in place.
     std::unique_ptr<char[]> data{new char[MAX_LINE_LENGTH + 2]};
 };
@@ -24,7 +28,8 @@ struct LineReader {
 // The reader on standard input, shared by the command loop and the in-search check.
 LineReader& standardInput();
 
-// Opens a file for reading through its own reader; null when it cannot be opened.
+// Opens a regular file for reading through its own reader; null when it cannot be opened or is
+// anything else (a device or a pipe may never end, or never be written to).
 std::unique_ptr<LineReader> openLineReader(const char* path);
 // A reader over a descriptor the caller keeps (used for pipes in tests).
 void attachLineReader(LineReader& reader, int fd);

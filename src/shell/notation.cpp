@@ -47,17 +47,35 @@ bool countsPlayable(const Position& pos) {
     return !(b.bb[Pawn] & (RANK_1 | RANK_8));
 }
 
-// An en-passant square is kept only when a double push could have made it: on the sixth rank of
-// the side to move, the pushed enemy pawn in front of it, the square and the one behind it empty.
+// Legal play never leaves more than two pieces giving check, and the evasion generator rules out
+// the king's retreat along two checking lines only.
 template <Colour Us>
-int realEnPassantSquare(const Position& pos, int ep) {
+bool checkersPlayable(const Position& pos) {
+    constexpr Colour Them = opposite(Us);
+    return popCount(attackersOf<Them>(pos, pos.block<Us>().kingSquare)) <= 2;
+}
+
+// An en-passant square is kept only when a double push could have made it: on the sixth rank of
+// the side to move, the pushed enemy pawn in front of it, the square and the one behind it empty,
+// and the side to move not in check with the pawn back on its start square (the push would then
+// have been made with our king attacked). The test moves the pawn back and forth on pos, so the
+// board and its derived state end as they began.
+template <Colour Us>
+int realEnPassantSquare(Position& pos, int ep) {
     constexpr Colour Them = opposite(Us);
     constexpr int Rank6 = Us == White ? 5 : 2;
     constexpr int Down = Us == White ? -8 : 8;
     if (ep >= 64 || rankOf(ep) != Rank6) return NO_SQUARE;
     if (pos.board[ep + Down] != pieceCode(Them, Pawn)) return NO_SQUARE;
     if (pos.board[ep] || pos.board[ep - Down]) return NO_SQUARE;
-    return ep;
+    pos.board[ep - Down] = pos.board[ep + Down];
+    pos.board[ep + Down] = 0;
+    setUpPosition(pos);
+    const bool checkedBefore = isAttackedBy<Them>(pos, pos.block<Us>().kingSquare);
+    pos.board[ep + Down] = pos.board[ep - Down];
+    pos.board[ep - Down] = 0;
+    setUpPosition(pos);
+    return checkedBefore ? NO_SQUARE : ep;
 }
 
 // A castling letter counts only with its king and rook at home.
@@ -113,6 +131,9 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
                                      ? isAttackedBy<White>(scratch, scratch.side[1].kingSquare)
                                      : isAttackedBy<Black>(scratch, scratch.side[0].kingSquare);
     if (opponentInCheck) return false;
+    if (!(scratch.sideToMove == White ? checkersPlayable<White>(scratch)
+                                      : checkersPlayable<Black>(scratch)))
+        return false;
 
     const int ep = readEnPassant(enPassant);
     scratch.epSquare = scratch.sideToMove == White ? realEnPassantSquare<White>(scratch, ep)

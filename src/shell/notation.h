@@ -7,9 +7,10 @@
 // Sets pos from the first four FEN fields. The text is parsed into a scratch board and pos is
 // written only when it holds a playable position; on refusal pos is left as it was and false is
 // returned. Refused: a placement that is not exactly 8 ranks of 8 squares, a side without exactly
-// one king, a pawn on the first or last rank, more than 15 of one piece kind of a colour, or the
-// side not to move in check. An en-passant square or castling right that the board cannot back is
-// dropped.
+// one king, a pawn on the first or last rank, more than 15 of one piece kind of a colour, the
+// side not to move in check, or more than two pieces giving check. An en-passant square that no
+// double push can have left (the side to move would have been in check before it) or a castling
+// right that the board cannot back is dropped.
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
              const char* enPassant);
 

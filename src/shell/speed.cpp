@@ -18,6 +18,12 @@ void printCount(int32_t elapsed, uint64_t count) {
     flushOutput();
 }
 
+// The command files running on the current chain of file lines, outermost first.
+struct RunningFile {
+    dev_t device;
+    ino_t inode;
+};
+RunningFile runningFiles[MAX_FILE_NESTING];
 int fileNesting = 0;
 
 }  // namespace
@@ -85,7 +91,13 @@ void runCommandFile(SearchThread& thread, const char* path) {
     if (fileNesting >= MAX_FILE_NESTING) return;
     std::unique_ptr<LineReader> in = openLineReader(path);
     if (!in) return;
-    fileNesting++;
+    // A file running again from inside itself, under any name, would fan out to every depth.
+    for (int i = 0; i < fileNesting; i++)
+        if (runningFiles[i].device == in->device && runningFiles[i].inode == in->inode) {
+            closeLineReader(*in);
+            return;
+        }
+    runningFiles[fileNesting++] = {in->device, in->inode};
     TokenLine line;
     // The end of the file ends it as a quit line would.
     while (!thread.quitFlag && dispatchCommand(thread, *in, line)) {

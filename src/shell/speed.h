@@ -7,7 +7,8 @@
 #include "shell/searchthread.h"
 
 constexpr int MAX_SPEED_DEPTH = 64;
-// Command files open at once; a deeper file line is ignored, so a file that names itself stops.
+// Command files open at once; a deeper file line is ignored. A file already open on the chain is
+// not opened again, so the cap only bounds chains of distinct files.
 constexpr int MAX_FILE_NESTING = 16;
 
 // Leaf count of the legal move tree depth plies deep (depth 1 or less: the legal moves).
@@ -31,5 +32,6 @@ inline uint64_t pickerCount(SearchThread& thread, int depth, int ply) {
 // one info line per count.
 void runSpeed(SearchThread& thread, int depth);
 
-// file F: executes the lines of F as if typed, until its quit line or its end.
+// file F: executes the lines of F as if typed, until its quit line or its end. Anything but a
+// regular file, and a file already running, is ignored.
 void runCommandFile(SearchThread& thread, const char* path);

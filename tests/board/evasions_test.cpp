@@ -193,8 +193,10 @@ TEST(Evasions, EnPassantTakesTheCheckingPawnUnlessPinned) {
 }
 
 TEST(Evasions, EnPassantOntoTheCheckingLineIsNotWritten) {
-    // Set up by hand: the b8 bishop checks through d6, where c5 could take en passant.
-    Position pos = fromFen("1b5k/8/8/2Pp4/5K2/8/8/8 w - d6");
+    // The b8 bishop checks through d6, where c5 could take en passant. The square is set by hand:
+    // no double push can leave it (White was in check before d7-d5), so a FEN drops it.
+    Position pos = fromFen("1b5k/8/8/2Pp4/5K2/8/8/8 w - -");
+    pos.epSquare = sq("d6");
     const Move block = word("c5", "d6", Pawn, Black + Pawn, 1);
     const std::vector<Move> legal = legalMoves(pos), evasions = listOf(generateEvasions, pos);
     EXPECT_NE(std::find(legal.begin(), legal.end(), block), legal.end());

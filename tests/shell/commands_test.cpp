@@ -1,5 +1,6 @@
 // position, speed and file through the real binary: refused and cut-back FENs as a GUI would see
-// them, the speed line, and command files that return, run out or include themselves.
+// them, the speed line, and command files that return, run out, include themselves or are not
+// regular files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -49,6 +50,11 @@ TEST(FenThroughEngine, RefusedFenCountsNothingUntilTheNextValidPosition) {
         "k3p3/8/8/8/8/8/8/K7 b - -",
         "k7/8/QQQQQQQQ/QQQQQQQQ/8/8/8/7K b - -",
         "k6R/8/8/8/8/8/8/K7 w - -",
+        // Three checkers: the king could step back along the middle one's line.
+        "4k3/8/3pqq2/4K3/8/8/8/8 w - -",
+        "8/8/8/8/4k3/3PQQ2/8/4K3 b - -",
+        "2R1kR2/3B4/8/8/8/8/8/4K3 b - -",
+        "4k3/8/8/8/8/8/3b4/2r1Kr2 w - -",
     };
     for (const char* fen : refused) {
         const std::string input = std::string("position fen ") + fen +
@@ -74,6 +80,11 @@ TEST(FenThroughEngine, EnPassantAndCastlingFieldsTheBoardCannotBack) {
         {"4k3/8/8/8/8/8/8/4K2R w K -", 15},    // both at home: castling counts
         {"4k3/8/8/8/8/8/8/4K2R w - -", 14},
         {"4k3/8/8/8/8/8/8/4K1R1 w KQ -", 14},  // rook beside its home square
+        // In check before the push: no en-passant capture may block the check or uncover the king.
+        {"5b1k/8/8/3pP3/8/K7/8/8 w - d6", 4},
+        {"8/8/k7/8/3Pp3/8/8/5B1K b - d3", 4},
+        {"7k/8/2b5/3pP3/4K3/8/8/8 w - d6", 6},
+        {"8/8/8/4k3/3Pp3/2B5/8/7K b - d3", 6},
     };
     for (const Case& c : cases)
         EXPECT_EQ(speedAfter(std::string("position fen ") + c.fen + "\nspeed 1\n"), Counts{c.moves})
@@ -90,19 +101,41 @@ TEST(CommandFile, RunsLinesAsIfTypedAndReturnsToStandardInput) {
     EXPECT_EQ(maskSpeedTimes(r.output), uciAnswer() + "readyok\n" + info + "readyok\n" + info);
 }
 
+TEST(CommandFile, SkipsWhatIsNotARegularFile) {
+    // Devices never end and a pipe may never be written to: reading one would hang the engine.
+    Result r = runEngine("file /dev/zero\nfile /dev/urandom\nfile /dev/stdout\nisready\n", 20000);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.output, "readyok\n");
+}
+
+TEST(CommandFile, AFileAlreadyRunningIsNotOpenedAgain) {
+    // Named twice, once under another spelling: unchecked, it fans out to thousands of runs.
+    TempFile self, inner("isready\n");
+    self.setContents("isready\nfile " + self.path + "\nfile /tmp/." + self.path.substr(4) +
+                     "\nfile " + inner.path + "\nfile " + inner.path + "\n");
+    Result r = runEngine("file " + self.path + "\nisready\n", 20000);
+    EXPECT_EQ(r.exitCode, 0);
+    // Once for the file, twice for the inner file (no longer open the second time), once typed.
+    EXPECT_EQ(r.output, "readyok\nreadyok\nreadyok\nreadyok\n");
+}
+
 TEST(CommandFile, NestingStopsAtSixteenFiles) {
-    TempFile self;
-    self.setContents("isready\nfile " + self.path + "\n");
+    TempFile chain[20];
+    auto link = [&](const char* before, const char* after) {
+        for (int i = 0; i < 20; i++)
+            chain[i].setContents(before + (i < 19 ? "file " + chain[i + 1].path + "\n" : "") +
+                                 after);
+    };
     std::string expected;
     for (int i = 0; i < 16; i++) expected += "readyok\n";
-    Result r = runEngine("file " + self.path + "\nisready\n");
+    link("isready\n", "");
+    Result r = runEngine("file " + chain[0].path + "\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, expected + "readyok\n");
 
     // Each level runs to its own quit and hands back to the file that named it.
-    TempFile quitting;
-    quitting.setContents("file " + quitting.path + "\nisready\nquit\nisready\n");
-    r = runEngine("file " + quitting.path + "\nisready\n");
+    link("", "isready\nquit\nisready\n");
+    r = runEngine("file " + chain[0].path + "\nisready\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, expected + "readyok\n");
 }

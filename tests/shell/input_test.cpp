@@ -96,7 +96,8 @@ TEST(LineReader, LinesArrivingInPiecesAndThePendingTest) {
 }
 
 TEST(LineReader, CommandFiles) {
-    EXPECT_EQ(openLineReader("/nonexistent/kestrun"), nullptr);
+    for (const char* other : {"/nonexistent/kestrun", "/dev/null", "/dev/zero", "/tmp"})
+        EXPECT_EQ(openLineReader(other), nullptr) << other;
     char name[] = "/tmp/kestrun_reader_XXXXXX";
     const int fd = mkstemp(name);
     ASSERT_GE(fd, 0);

@@ -89,11 +89,22 @@ TEST(Fen, EnPassantSquareOnlyWhereADoublePushLeftIt) {
         {START, "w", "6"},                                               // no file letter
         {START, "w", "66"},
         {"rnbqkbnr/ppp1pppp/8/3p4/8/8/PPPPPPPP/RNBQKBNR", "w", "d9"},
+        // The side to move was already in check before the push.
+        {"5b1k/8/8/3pP3/8/K7/8/8", "w", "d6"},
+        {"8/8/k7/8/3Pp3/8/8/5B1K", "b", "d3"},
+        {"7k/8/2b5/3pP3/4K3/8/8/8", "w", "d6"},
+        {"8/8/8/4k3/3Pp3/2B5/8/7K", "b", "d3"},
     };
+    static Position withoutSquare;
     for (const Case& c : dropped) {
+        ASSERT_TRUE(fen(c.placement, c.side, "-", "-"));
+        std::memcpy(&withoutSquare, &pos, sizeof pos);
         ASSERT_TRUE(fen(c.placement, c.side, "-", c.ep)) << c.ep;
-        EXPECT_EQ(pos.epSquare, NO_SQUARE) << c.placement << " " << c.ep;
+        EXPECT_EQ(0, std::memcmp(&pos, &withoutSquare, sizeof pos)) << c.placement << " " << c.ep;
     }
+    // The pawn back on d7 shields the king from c8: the check is discovered by the push.
+    ASSERT_TRUE(fen("2b4k/8/8/3pPK2/8/8/8/8", "w", "-", "d6"));
+    EXPECT_EQ(pos.epSquare, 43);
 }
 
 TEST(Fen, EnPassantSquareDoesNotChangeTheKeys) {
@@ -122,6 +133,7 @@ TEST(Fen, RefusedSetUpsLeaveThePositionUntouched) {
         {"k7/8/8/8/8/PPPPPPPP/PPPPPPPP/K7", "b"},  // sixteen pawns
         {"k6R/8/8/8/8/8/8/K7", "w"},               // Black in check with White to move
         {"k7/8/8/8/8/8/1q6/K7", "b"},              // White in check with Black to move
+        {"4k3/8/3pqq2/4K3/8/8/8/8", "w"},          // three checkers
     };
     ASSERT_TRUE(fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R", "w", "KQkq"));
     static Position before;
@@ -130,9 +142,10 @@ TEST(Fen, RefusedSetUpsLeaveThePositionUntouched) {
         EXPECT_FALSE(fen(c[0], c[1], "KQkq", "e3")) << c[0];
         EXPECT_EQ(0, std::memcmp(&pos, &before, sizeof pos)) << c[0];
     }
-    // At the limits: fifteen of a kind, and the side to move in check.
+    // At the limits: fifteen of a kind, the side to move in check, and in double check.
     EXPECT_TRUE(fen("k7/8/QQQQQQQQ/QQQQQQQ1/8/8/8/7K", "b"));
     EXPECT_TRUE(fen("k6R/8/8/8/8/8/8/K7", "b"));
+    EXPECT_TRUE(fen("2R1kR2/8/8/8/8/8/8/4K3", "b"));
     // Characters that are not placement letters are passed over.
     EXPECT_FALSE(fen("k7/8/8/8/8/8/8/K6x7", "w"));
     EXPECT_TRUE(fen("k7/8/8/8/8/8/8/K6x1", "w"));
