@@ -8,40 +8,40 @@ TranspositionTable tt;
 
 namespace {
 
-inline uint64_t load(const uint64_t& word) {
-    return std::atomic_ref<const uint64_t>(word).load(std::memory_order_relaxed);
+template <typename T>
+inline T load(const T& word) {
+    return std::atomic_ref<const T>(word).load(std::memory_order_relaxed);
 }
-inline void store(uint64_t& word, uint64_t v) {
-    std::atomic_ref<uint64_t>(word).store(v, std::memory_order_relaxed);
+template <typename T>
+inline void store(T& word, T v) {
+    std::atomic_ref<T>(word).store(v, std::memory_order_relaxed);
 }
 
 inline uint64_t packData(Move move, int lower, int upper) {
     return uint64_t(move) | uint64_t(uint16_t(int16_t(lower))) << 32 |
            uint64_t(uint16_t(int16_t(upper))) << 48;
 }
-inline uint64_t packMeta(int moveDepth, int lowerDepth, int upperDepth, int maxDepth, int age) {
-    return uint64_t(moveDepth) | uint64_t(lowerDepth) << 8 | uint64_t(upperDepth) << 16 |
-           uint64_t(maxDepth) << 24 | uint64_t(age) << 32;
+inline uint32_t packDepths(int moveDepth, int lowerDepth, int upperDepth, int maxDepth) {
+    return uint32_t(moveDepth) | uint32_t(lowerDepth) << 8 | uint32_t(upperDepth) << 16 |
+           uint32_t(maxDepth) << 24;
 }
 inline Move dataMove(uint64_t d) { return Move(uint32_t(d)); }
 inline int dataLower(uint64_t d) { return int16_t(uint16_t(d >> 32)); }
 inline int dataUpper(uint64_t d) { return int16_t(uint16_t(d >> 48)); }
-inline int metaByte(uint64_t m, int i) { return int((m >> (8 * i)) & 0xff); }
-inline int metaAge(uint64_t m) { return int((m >> 32) & 0xffff); }
-inline uint64_t withAge(uint64_t m, int age) { return (m & 0xffffffffULL) | uint64_t(age) << 32; }
+inline int depthByte(uint32_t d, int i) { return int((d >> (8 * i)) & 0xff); }
 
 inline TtEntry* window(uint64_t key) { return tt.entries + (uint32_t(key) & tt.mask); }
 
-TtRecord unpack(uint64_t key, uint64_t d, uint64_t m) {
+TtRecord unpack(uint64_t key, uint64_t d, uint32_t depths, uint32_t age) {
     return {key,
             dataMove(d),
             dataLower(d),
             dataUpper(d),
-            metaByte(m, 0),
-            metaByte(m, 1),
-            metaByte(m, 2),
-            metaByte(m, 3),
-            metaAge(m)};
+            depthByte(depths, 0),
+            depthByte(depths, 1),
+            depthByte(depths, 2),
+            depthByte(depths, 3),
+            int(age)};
 }
 
 }  // namespace
@@ -79,9 +79,9 @@ bool ttProbe(uint64_t key, TtRecord& out) {
     TtEntry* e = window(key);
     for (int i = 0; i < TT_WINDOW; i++, e++) {
         if (load(e->key) != key) continue;
-        const uint64_t m = withAge(load(e->meta), ttAge());
-        store(e->meta, m);
-        out = unpack(key, load(e->data), m);
+        const uint32_t age = uint32_t(ttAge());
+        store(e->age, age);
+        out = unpack(key, load(e->data), load(e->depths), age);
         return true;
     }
     return false;
@@ -94,32 +94,35 @@ void ttStore(uint64_t key, Move move, int depth, int lower, int upper) {
     TtEntry* first = window(key);
     for (TtEntry* e = first; e < first + TT_WINDOW; e++) {
         if (load(e->key) != key) continue;
-        const uint64_t d = load(e->data), m = load(e->meta);
+        const uint64_t d = load(e->data);
+        const uint32_t depths = load(e->depths);
         Move newMove = dataMove(d);
         int newLower = dataLower(d), newUpper = dataUpper(d);
-        int moveDepth = metaByte(m, 0), lowerDepth = metaByte(m, 1), upperDepth = metaByte(m, 2);
-        const int maxDepth = std::max(metaByte(m, 3), depth);
+        int moveDepth = depthByte(depths, 0), lowerDepth = depthByte(depths, 1);
+        int upperDepth = depthByte(depths, 2);
+        const int maxDepth = std::max(depthByte(depths, 3), depth);
         // A shallower bound never overwrites a deeper one of its kind; an equally deep one does.
         if (move != NO_MOVE && depth >= moveDepth) newMove = move, moveDepth = depth;
         if (lower >= -(MATE - 1) && depth >= lowerDepth) newLower = lower, lowerDepth = depth;
         if (upper <= MATE - 1 && depth >= upperDepth) newUpper = upper, upperDepth = depth;
         store(e->data, packData(newMove, newLower, newUpper));
-        store(e->meta, packMeta(moveDepth, lowerDepth, upperDepth, maxDepth, age));
+        store(e->depths, packDepths(moveDepth, lowerDepth, upperDepth, maxDepth));
+        store(e->age, uint32_t(age));
         return;
     }
     // The slot from the oldest search goes first; among one search's, the shallowest.
     TtEntry* victim = first;
     int worst = -1 << 30;
     for (TtEntry* e = first; e < first + TT_WINDOW; e++) {
-        const uint64_t m = load(e->meta);
-        const int ageDistance = (age - metaAge(m)) & 255;
-        const int value = ageDistance * 256 - metaByte(m, 3);
+        const int ageDistance = (age - int(load(e->age))) & 255;
+        const int value = ageDistance * 256 - depthByte(load(e->depths), 3);
         if (value > worst) worst = value, victim = e;
     }
     store(victim->key, key);
     store(victim->data, packData(move, lower, upper));
-    store(victim->meta, packMeta(move != NO_MOVE ? depth : 0, lower < -(MATE - 1) ? 0 : depth,
-                                 upper > MATE - 1 ? 0 : depth, depth, age));
+    store(victim->depths, packDepths(move != NO_MOVE ? depth : 0, lower < -(MATE - 1) ? 0 : depth,
+                                     upper > MATE - 1 ? 0 : depth, depth));
+    store(victim->age, uint32_t(age));
 }
 
 Move ttMove(const Position& pos) {
@@ -132,5 +135,5 @@ Move ttMove(const Position& pos) {
 
 TtRecord ttRead(uint64_t i) {
     const TtEntry& e = tt.entries[i];
-    return unpack(load(e.key), load(e.data), load(e.meta));
+    return unpack(load(e.key), load(e.data), load(e.depths), load(e.age));
 }

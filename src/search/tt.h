@@ -9,16 +9,19 @@
 #include "board/move.h"
 #include "board/position.h"
 
-// An entry as three 64-bit words, each read and written as a relaxed atomic so that threads
-// racing on one entry see old or new words, never a data race. A word torn from its neighbours
-// costs search quality only: every table move is validated before it is played.
+// An entry as four words, each read and written as a relaxed atomic so that threads racing on
+// one entry see old or new words, never a data race. A word torn from its neighbours costs search
+// quality only: every table move is validated before it is played. The age has a word of its
+// own, so that a probe refreshing it cannot undo another thread's store of the depths.
 //   key
 //   data: move (32) | lower (16, signed) | upper (16, signed)
-//   meta: moveDepth (8) | lowerDepth (8) | upperDepth (8) | maxDepth (8) | age (16)
+//   depths: moveDepth (8) | lowerDepth (8) | upperDepth (8) | maxDepth (8)
+//   age
 struct TtEntry {
     uint64_t key;
     uint64_t data;
-    uint64_t meta;
+    uint32_t depths;
+    uint32_t age;
 };
 
 // An entry's fields, unpacked.

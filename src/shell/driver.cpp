@@ -21,6 +21,34 @@ bool benchMode = false;
 
 namespace {
 
+constexpr int BEST_MOVE_LINE = 32;
+// A withheld answer is written down when its search ends: by the time stop or ponderhit asks for
+// it, a position command may have replaced the board its principal variation was walked on.
+char withheldLine[BEST_MOVE_LINE];
+
+void formatBestMove(SearchThread& thread, char* line) {
+    if (thread.bestMove == NO_MOVE || !positionValid) {
+        std::snprintf(line, BEST_MOVE_LINE, "bestmove 0000\n");
+        return;
+    }
+    Move pv[MAX_PV];
+    const int length = extractPv(thread.position, Move(thread.bestMove), pv);
+    char first[6], second[6];
+    moveToText(pv[0], first);
+    if (length == 1) {
+        std::snprintf(line, BEST_MOVE_LINE, "bestmove %s\n", first);
+    } else {
+        moveToText(pv[1], second);
+        std::snprintf(line, BEST_MOVE_LINE, "bestmove %s ponder %s\n", first, second);
+    }
+}
+
+// A search with no limit in force ends only when told; with nobody left to tell it, or with
+// commands waiting in a file, it must still read its input.
+inline bool endsByItself(const SearchThread& thread) {
+    return !thread.holdBestMove && (thread.depthLimited || thread.timeLimited);
+}
+
 struct Progress {
     int32_t elapsed;
     uint64_t nodes;
@@ -74,7 +102,7 @@ void handleSearchInput(SearchThread& thread) {
     const int n = readTokens(standardInput(), line);
     if (n == END_OF_INPUT) {
         // Nobody is left to send stop: a search that cannot end by itself ends as on quit.
-        if (thread.holdBestMove) thread.quitFlag = 1, thread.stopFlag = 1;
+        if (!endsByItself(thread)) thread.quitFlag = 1, thread.stopFlag = 1;
         return;
     }
     if (n != 1) return;
@@ -98,7 +126,7 @@ void handleSearchInput(SearchThread& thread) {
 
 bool searchInputPending(const SearchThread& thread) {
     if (benchMode) return false;
-    if (stdinIsFile() && !thread.holdBestMove) return false;
+    if (stdinIsFile() && endsByItself(thread)) return false;
     return inputPending();
 }
 
@@ -197,28 +225,24 @@ void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int d
         stopHelpers(thread);
     }
 
-    if (thread.stopFlag || !thread.holdBestMove)
+    if (thread.stopFlag || !thread.holdBestMove) {
         printBestMove(thread);
-    else if (main)
+    } else if (main) {
+        formatBestMove(thread, withheldLine);
         bestMoveWithheld = true;
+    }
 }
 
 void printBestMove(SearchThread& thread) {
     if (!prints(thread)) return;
-    if (thread.bestMove == NO_MOVE || !positionValid) {
-        std::printf("bestmove 0000\n");
-    } else {
-        Move pv[MAX_PV];
-        const int length = extractPv(thread.position, Move(thread.bestMove), pv);
-        char first[6], second[6];
-        moveToText(pv[0], first);
-        if (length == 1) {
-            std::printf("bestmove %s\n", first);
-        } else {
-            moveToText(pv[1], second);
-            std::printf("bestmove %s ponder %s\n", first, second);
-        }
-    }
+    char line[BEST_MOVE_LINE];
+    formatBestMove(thread, line);
+    std::fputs(line, stdout);
+    flushOutput();
+}
+
+void printWithheldBestMove() {
+    std::fputs(withheldLine, stdout);
     flushOutput();
 }
 

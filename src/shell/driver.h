@@ -18,6 +18,8 @@ void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int d
 
 // Main-thread output; each prints nothing on a helper or while output is muted.
 void printBestMove(SearchThread& thread);
+// The answer a search withheld (infinite or ponder), as it stood when that search ended.
+void printWithheldBestMove();
 void printDepthInfo(SearchThread& thread);
 void printPvInfo(SearchThread& thread, int score);
 void printCurrMove(SearchThread& thread, Move m);

@@ -78,7 +78,7 @@ void stopCommand(SearchThread& thread, bool ponderHit) {
         thread.ponderHit = 1;
     else
         thread.stopFlag = 1;
-    printBestMove(thread);
+    printWithheldBestMove();
 }
 
 void execute(SearchThread& thread, const TokenLine& line) {

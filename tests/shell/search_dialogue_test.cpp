@@ -1,0 +1,190 @@
+// Searching through the real binary over pipes: score and bestmove lines, depth and one-move
+// limits, withheld best moves, and the commands read while a search runs.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "search/search_helpers.h"
+#include "shell/engine_process.h"
+
+using namespace engine_process;
+
+namespace {
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
+// Writes input without waiting for an answer.
+void send(Engine& e, const std::string& input) {
+    size_t done = 0;
+    while (done < input.size()) {
+        pollfd p{e.toEngine, POLLOUT, 0};
+        poll(&p, 1, 1000);
+        const ssize_t w = write(e.toEngine, input.data() + done, input.size() - done);
+        if (w > 0) done += size_t(w);
+        if (w < 0 && errno != EAGAIN && errno != EINTR) break;
+    }
+}
+
+// Writes input and reads until `until` appears.
+std::string say(Engine& e, const std::string& input, const std::string& until,
+                int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    std::string output;
+    EXPECT_TRUE(exchange(e, input, output, false, until, timeoutMs)) << input << output;
+    return output;
+}
+
+// Writes input and reads up to the end of the bestmove line it brings.
+std::string bestMoveAfter(Engine& e, const std::string& input, int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    std::string output = say(e, input, "bestmove", timeoutMs);
+    while (output.find('\n', output.find("bestmove")) == std::string::npos) {
+        std::string more;
+        if (!exchange(e, "", more, false, "\n", timeoutMs)) break;
+        output += more;
+    }
+    return output;
+}
+
+// Reads whatever arrives within a short while: used to show that nothing is printed.
+std::string quietFor(Engine& e, int ms) {
+    std::string output;
+    exchange(e, "", output, false, "\x01", ms);
+    return output;
+}
+
+void expectExit(Engine& e, const std::string& rest = "") {
+    std::string output;
+    exchange(e, rest, output, true, "", DEFAULT_TIMEOUT_MS);
+    EXPECT_EQ(waitEngine(e), 0) << output;
+}
+
+}  // namespace
+
+TEST(SearchOutput, ScoresBestMovesAndLimits) {
+    // Mate in 3 for the mover, mated in 2, and centipawns at 1.3 times the internal score.
+    Result r = runEngine(
+        "position fen k7/8/8/3K4/8/8/8/7R w - -\ngo depth 7\n"
+        "position fen k7/8/2K5/8/8/8/8/7R b - -\ngo depth 7\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.output.find("info depth 7 "), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(" score mate 3 pv "), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(" score mate -2 pv "), std::string::npos) << r.output;
+
+    const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -";
+    const SearchResult inProcess = searchFen(fen, 6);
+    r = runEngine(std::string("position fen ") + fen + "\ngo depth 6\n");
+    const std::string cp = " score cp " + std::to_string(inProcess.score * 130 / 100) + " pv ";
+    EXPECT_NE(r.output.find(cp), std::string::npos) << cp << "\n" << r.output;
+    EXPECT_NE(r.output.find("bestmove " + text(inProcess.bestMove) + " ponder "), std::string::npos)
+        << r.output;
+
+    // go depth 5 prints no info line (they start at iteration 6) and answers at once.
+    r = runEngine("position startpos\ngo depth 5\n");
+    EXPECT_EQ(count(r.output, "info depth"), 0) << r.output;
+    EXPECT_EQ(count(r.output, "bestmove "), 1) << r.output;
+
+    // One legal move: iteration 4 at the latest, whatever the depth asked; a mate on the board
+    // leaves a one-move line without ponder.
+    r = runEngine(
+        "position fen k7/8/1K6/8/8/8/8/7R b - -\ngo depth 30\n"
+        "position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - -\ngo depth 7\n");
+    EXPECT_EQ(count(r.output, "info depth"), 4) << r.output;  // iterations 6 and 7 of the second
+    EXPECT_NE(r.output.find("bestmove a8b8 ponder h1h8\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("bestmove a1a8\n"), std::string::npos) << r.output;
+
+    // Nothing to move, or no position: the empty move, and nothing is made.
+    r = runEngine(
+        "position fen 7k/5Q2/6K1/8/8/8/8/8 b - -\ngo depth 3\n"
+        "position fen 8/8/8/8/8/8/8/8 w - -\ngo wtime 1000\nspeed 1\n");
+    EXPECT_EQ(r.output, "bestmove 0000\nbestmove 0000\n");
+}
+
+TEST(SearchDialogue, WithheldBestMoveWaitsForStopOrPonderhit) {
+    Engine e = startEngine();
+    // An infinite search with a depth limit does not stop at that depth.
+    send(e, "position startpos\ngo infinite depth 2\n");
+    EXPECT_EQ(count(quietFor(e, 300), "bestmove"), 0);
+    std::string out = bestMoveAfter(e, "stop\n");
+    EXPECT_EQ(count(out, "bestmove"), 1) << out;
+    // A second stop, or a stop with no search, prints nothing.
+    out = quietFor(e, 100);
+    out += say(e, "stop\nponderhit\nisready\n", "readyok");
+    EXPECT_EQ(out, "readyok\n");
+
+    // A search with nothing to do withholds the empty move until ponderhit.
+    send(e, "position fen 7k/5Q2/6K1/8/8/8/8/8 b - -\ngo ponder\n");
+    out = say(e, "isready\n", "readyok");
+    EXPECT_EQ(count(out, "info depth"), 58) << out;
+    EXPECT_EQ(count(out, "bestmove"), 0) << out;
+    EXPECT_EQ(say(e, "ponderhit\n", "bestmove 0000\n"), "bestmove 0000\n");
+
+    // The withheld answer belongs to its own search's position, even after a new position line;
+    // the new board is left intact.
+    send(e, "position fen 4k3/8/8/8/8/8/8/4K3 w - -\ngo infinite\n");
+    say(e, "isready\n", "readyok");
+    out = bestMoveAfter(e, "position startpos\nstop\n");
+    EXPECT_EQ(out.substr(out.find("bestmove"), 11), "bestmove e1") << out;
+    out = say(e, "speed 2\nisready\n", "readyok", 10000);
+    EXPECT_EQ(speedCounts(out), std::vector<long long>{400}) << out;
+    expectExit(e, "quit\n");
+}
+
+TEST(SearchDialogue, CommandsDuringASearch) {
+    Engine e = startEngine();
+    send(e, "position startpos moves e2e4\ngo infinite\n");
+    // isready is answered and the search goes on; other lines are dropped.
+    std::string out =
+        say(e, "setoption name Threads value 3\nposition startpos\nisready\n", "readyok");
+    EXPECT_EQ(count(out, "bestmove"), 0) << out;
+    out = bestMoveAfter(e, "stop\n");
+    EXPECT_EQ(count(out, "bestmove"), 1);
+    // The dropped position line left e2e4 in place: Black moves.
+    EXPECT_NE(out.find("bestmove "), std::string::npos);
+    const size_t at = out.find("bestmove ");
+    EXPECT_TRUE(out[at + 10] >= '5' && out[at + 10] <= '8') << out;
+
+    // A ponder search whose hard time has passed ends at the next check after ponderhit.
+    send(e, "position startpos\ngo ponder wtime 1000 btime 1000\n");
+    EXPECT_EQ(count(quietFor(e, 300), "bestmove"), 0);
+    out = bestMoveAfter(e, "ponderhit\n", 5000);
+    EXPECT_EQ(count(out, "bestmove"), 1) << out;
+
+    // A timed search stops on stop too; quit prints the best move and exits.
+    send(e, "go wtime 600000 btime 600000\n");
+    out = bestMoveAfter(e, "stop\n", 5000);
+    EXPECT_EQ(count(out, "bestmove"), 1) << out;
+    send(e, "go infinite\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    out.clear();
+    exchange(e, "quit\n", out, false, "bestmove", 5000);
+    EXPECT_EQ(count(out, "bestmove"), 1) << out;
+    EXPECT_EQ(waitEngine(e, 5000), 0);
+}
+
+TEST(SearchDialogue, EndOfInputAndCommandFilesOnStandardInput) {
+    // An infinite search that loses its input ends as on quit.
+    Engine e = startEngine();
+    send(e, "go infinite\n");
+    std::string out;
+    exchange(e, "", out, true, "", 10000);
+    EXPECT_EQ(count(out, "bestmove"), 1) << out;
+    EXPECT_EQ(waitEngine(e, 5000), 0);
+
+    // A timed search finishes by its own limits first.
+    Result r = runEngine("go movetime 300\n", 10000);
+    EXPECT_EQ(count(r.output, "bestmove"), 1) << r.output;
+    EXPECT_EQ(r.exitCode, 0);
+
+    // Standard input that is a file: the search does not swallow the lines after its go.
+    TempFile file(
+        "position startpos\ngo movetime 200\nposition startpos moves e2e4\n"
+        "go depth 3\nisready\n");
+    r = runEngineOnFile(file.path.c_str(), 10000);
+    EXPECT_EQ(count(r.output, "bestmove"), 2) << r.output;
+    EXPECT_NE(r.output.find("readyok"), std::string::npos) << r.output;
+    EXPECT_EQ(r.exitCode, 0);
+}
