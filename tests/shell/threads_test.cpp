@@ -1,0 +1,127 @@
+// Helper threads: many short four-thread searches, stop and quit while they run, Threads and Hash
+// changed between searches (and right after a bestmove, while helpers may still unwind), and
+// helpers that take no part staying idle. Run under the thread sanitizer by the tsan preset.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "search/search_helpers.h"
+#include "shell/bench.h"
+#include "shell/engine_process.h"
+#include "shell/threads.h"
+
+using namespace engine_process;
+
+namespace {
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
+// Every bestmove names a legal move of the position set just before its go.
+void expectLegalAnswers(const std::string& input, const std::string& output) {
+    ThreadPtr board = newMainThread();
+    size_t in = 0, out = 0;
+    for (;;) {
+        const size_t go = input.find("\ngo ", in);
+        if (go == std::string::npos) break;
+        const size_t start = input.rfind("position fen ", go);
+        ASSERT_TRUE(setFen(*board, input.substr(start + 13, go - start - 13)));
+        out = output.find("bestmove ", out);
+        ASSERT_NE(out, std::string::npos) << output;
+        const std::string move =
+            output.substr(out + 9, output.find_first_of(" \n", out + 9) - out - 9);
+        EXPECT_NE(textToMove(board->position, move.c_str()), NO_MOVE) << move;
+        in = go + 1;
+        out++;
+    }
+}
+
+}  // namespace
+
+TEST(ThreadsDialogue, ManyShortSearchesAndChangingThreadCounts) {
+    // As a GUI does, each search is sent when the last bestmove has come.
+    Engine e = startEngine();
+    std::string input, output;
+    const int counts[] = {4, 2, 1, 3};
+    for (int i = 0; i < 24; i++) {
+        std::string lines;
+        if (i % 6 == 0)
+            lines += "setoption name Threads value " + std::to_string(counts[i / 6]) + "\n";
+        lines += std::string("position fen ") + BenchPositions[i] + "\n";
+        lines += i % 2 ? "go movetime 20\n" : "go depth 6\n";
+        std::string out;
+        ASSERT_TRUE(exchange(e, lines, out, false, "bestmove"));
+        while (out.find('\n', out.find("bestmove")) == std::string::npos)
+            ASSERT_TRUE(exchange(e, "", out, false, "\n"));
+        // Hash replaced right after a bestmove, while helpers may still be unwinding.
+        if (i % 5 == 4) {
+            ASSERT_TRUE(exchange(
+                e, "setoption name Hash value " + std::to_string(16 << (i % 3)) + "\nisready\n",
+                out, false, "readyok"));
+        }
+        input += lines;
+        output += out;
+    }
+    EXPECT_EQ(count(output, "bestmove "), 24) << output;
+    expectLegalAnswers(input, output);
+    std::string rest;
+    exchange(e, "quit\n", rest, true);
+    EXPECT_EQ(waitEngine(e), 0);
+}
+
+TEST(ThreadsDialogue, StopQuitAndNewSearchesWhileHelpersUnwind) {
+    Engine e = startEngine();
+    std::string out;
+    const std::string start =
+        "setoption name Threads value 4\nposition fen " + std::string(BenchPositions[1]) + "\n";
+    ASSERT_TRUE(exchange(e, start + "go infinite\nisready\n", out, false, "readyok"));
+    usleep(200000);
+    ASSERT_TRUE(exchange(e, "stop\n", out, false, "bestmove"));
+    // A new go at once: the next search waits for the helpers of the last one.
+    for (int i = 0; i < 5; i++) {
+        out.clear();
+        ASSERT_TRUE(exchange(e, "go movetime 30\n", out, false, "bestmove"));
+    }
+    out.clear();
+    ASSERT_TRUE(exchange(e, "go infinite\n", out, false, "info depth 7"));
+    ASSERT_TRUE(exchange(e, "quit\n", out, true, "bestmove"));
+    EXPECT_EQ(waitEngine(e), 0);
+}
+
+TEST(ThreadsInProcess, HelpersTakingNoPartStayIdleAndUncounted) {
+    createHelpers();
+    ThreadPtr thread = newMainThread();
+    ASSERT_TRUE(setFen(*thread, BenchPositions[5]));
+    auto helperCounts = [] {
+        std::vector<uint64_t> n;
+        for (int i = 0; i < HELPER_COUNT; i++) n.push_back(helperThread(i).nodeCount);
+        return n;
+    };
+    threadCount = 4;
+    searchTo(*thread, 8);
+    waitForIdleHelpers();
+    const std::vector<uint64_t> afterFour = helperCounts();
+    for (uint64_t n : afterFour) EXPECT_GT(n, 0u);
+
+    threadCount = 2;
+    searchTo(*thread, 8);
+    waitForIdleHelpers();
+    std::vector<uint64_t> afterTwo = helperCounts();
+    EXPECT_EQ(afterTwo[1], afterFour[1]);
+    EXPECT_EQ(afterTwo[2], afterFour[2]);
+    EXPECT_EQ(helperNodes(), afterTwo[0]);
+
+    threadCount = 1;
+    const SearchResult single = searchTo(*thread, 8);
+    waitForIdleHelpers();
+    EXPECT_EQ(helperCounts(), afterTwo);
+    EXPECT_EQ(helperNodes(), 0u);
+    // With one thread the search is the plain single-thread one, node for node.
+    ThreadPtr fresh = newMainThread();
+    ASSERT_TRUE(setFen(*fresh, BenchPositions[5]));
+    EXPECT_EQ(searchTo(*fresh, 8).nodes, single.nodes);
+    destroyHelpers();
+}
