@@ -45,9 +45,10 @@ int32_t helperCommand = IDLE_CYCLE;  // guarded by sharedMutex
 Position sharedPosition;             // guarded by sharedMutex
 int helpersInSearch = 0;             // helpers released for the latest search (main thread only)
 
-// A search may run 255 plies deep, each alpha-beta frame holding its move lists; sanitizer builds
-// need several times the plain frame size.
-constexpr size_t HELPER_STACK_SIZE = size_t(64) << 20;
+// A line may run 255 plies deep, plus nested internal deepening and verification frames at the
+// same ply. An alpha-beta frame with its move lists takes about 4.5 KB in the release build, so
+// the deepest chain needs under 2 MB; sanitizer builds need several times that.
+constexpr size_t HELPER_STACK_SIZE = size_t(32) << 20;
 
 int32_t readCommand() {
     std::lock_guard lock(sharedMutex);

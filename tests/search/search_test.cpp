@@ -180,3 +180,36 @@ TEST(DeepSearchSignature, BenchCommandTotal) {
     EXPECT_EQ(r.output.substr(0, r.output.find(" nps")).substr(0, 15), "30768618 nodes ")
         << r.output;
 }
+
+// The PV walk follows table moves, but never through a move that leaves the king attacked (a
+// torn or colliding entry) nor back to a position already on the line.
+TEST(PrincipalVariation, StopsAtAnIllegalMoveAndAtARepeatedPosition) {
+    ttResize(16);
+    ThreadPtr thread = newMainThread();
+    Position& pos = thread->position;
+    auto after = [&](std::vector<const char*> moves) {
+        setStartPosition(pos);
+        play(*thread, moves);
+        return pos.hashKey();
+    };
+    const char* dance[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int i = 1; i < 4; i++) {
+        const uint64_t key = after(std::vector<const char*>(dance, dance + i));
+        ttStore(key, textToMove(pos, dance[i]), 8, -MATE, MATE);
+    }
+    setStartPosition(pos);
+    Move pv[MAX_PV];
+    ASSERT_EQ(extractPv(pos, textToMove(pos, "g1f3"), pv), 3);
+    EXPECT_EQ(text(pv[2]), "f3g1");
+
+    // Black's bishop is pinned to its king: its table move must not be printed.
+    ASSERT_TRUE(setFen(*thread, "4k3/4b3/8/8/8/8/P7/4R1K1 w - -"));
+    const Position before = pos;
+    const Move first = textToMove(pos, "a2a3");
+    UndoRecord undo;
+    makeMove(pos, undo, first);
+    ttStore(pos.hashKey(), makeMoveWord(52, 43, Bishop), 8, -MATE, MATE);
+    unmakeMove(pos, undo, first);
+    EXPECT_EQ(extractPv(pos, first, pv), 1);
+    EXPECT_TRUE(samePosition(before, pos));
+}
