@@ -219,6 +219,13 @@ inline std::string maskSpeedTimes(const std::string& output) {
     return masked + output.substr(at);
 }
 
+// How often `what` occurs in text.
+inline int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
 // A scratch file that removes itself.
 struct TempFile {
     std::string path;

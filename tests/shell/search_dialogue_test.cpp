@@ -12,12 +12,6 @@ using namespace engine_process;
 
 namespace {
 
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
 // Writes input without waiting for an answer.
 void send(Engine& e, const std::string& input) {
     size_t done = 0;

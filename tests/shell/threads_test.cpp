@@ -14,12 +14,6 @@ using namespace engine_process;
 
 namespace {
 
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
 // Every bestmove names a legal move of the position set just before its go.
 void expectLegalAnswers(const std::string& input, const std::string& output) {
     ThreadPtr board = newMainThread();
