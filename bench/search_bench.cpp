@@ -2,9 +2,6 @@
 // tables: the rate, and the node count that is the search's signature.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstring>
-
 #include "board/tables.h"
 #include "eval/evaluate.h"
 #include "search/tt.h"
@@ -38,16 +35,8 @@ void BM_FixedDepthSearch(benchmark::State& state) {
     for (auto _ : state) {
         signature = 0;
         for (int i : Picked) {
-            char fen[128], *fields[4], *rest = fen;
-            std::snprintf(fen, sizeof fen, "%s", BenchPositions[i]);
-            for (char*& f : fields) f = strtok_r(rest, " ", &rest);
-            readFen(thread.position, fields[0], fields[1], fields[2], fields[3]);
-            ttClear();
-            std::memset(thread.materialTable, 0, sizeof *thread.materialTable);
-            std::memset(thread.pawnTable, 0, sizeof *thread.pawnTable);
-            benchMode = true;
-            startSearch(thread, 0, 1, depth, 0, 0, 0);
-            signature += thread.nodeCount;
+            readFenText(thread.position, BenchPositions[i]);
+            signature += searchFromScratch(thread, depth);
         }
         nodes += signature;
     }

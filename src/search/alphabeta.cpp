@@ -12,13 +12,9 @@ namespace {
 constexpr int PLY = 4;
 constexpr int REDUCIBLE_RATIO = 9830;  // cut-off ratio below 60 percent
 
-// Counts the node and, every 100000 of them, runs the periodic check.
 inline void countNode(SearchThread& thread) {
     thread.nodeCount.add(1);
-    if (--thread.pollCountdown <= 0) {
-        thread.pollCountdown = POLL_INTERVAL;
-        periodicCheck(thread);
-    }
+    tickPoll(thread);
 }
 
 template <Colour Us>
@@ -174,13 +170,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
             }
         }
 
-        if (!nonPv) {
-            if (to == pos.lastCaptureSquare && see<Us>(pos, m) > 0) ext += PLY;
-            if (isPawnMove(m)) {
-                if (relativeRank<Us>(to) == 6 && see<Us>(pos, m) >= 0) ext += PLY;
-                if (!(PassedMask[colourIndex(Us)][to] & pos.block<Them>().bb[Pawn])) ext += PLY;
-            }
-        }
+        if (!nonPv) ext += tacticalExtension<Us>(pos, m);
 
         // Late-move reduction of quiet moves that seldom refute.
         bool reduced = false;

@@ -2,10 +2,38 @@
 // mate-distance tests every node starts with.
 #pragma once
 
+#include "board/move.h"
 #include "board/position.h"
+#include "board/tables.h"
 #include "eval/evaluate.h"
+#include "eval/see.h"
 #include "search/draws.h"
+#include "search/search.h"
 #include "shell/searchthread.h"
+
+// Counts a node towards the thread's next periodic check and runs the check when it is due.
+inline void tickPoll(SearchThread& thread) {
+    if (--thread.pollCountdown <= 0) {
+        thread.pollCountdown = POLL_INTERVAL;
+        periodicCheck(thread);
+    }
+}
+
+// The extensions the root and principal-variation nodes share, in quarter plies: a recapture that
+// wins material, a pawn to the seventh rank that does not lose it, and a passed-pawn move.
+template <Colour Us>
+inline int tacticalExtension(const Position& pos, Move m) {
+    constexpr Colour Them = opposite(Us);
+    constexpr int Seventh = Us == White ? 6 : 1;
+    const int to = moveTo(m);
+    int e = 0;
+    if (to == pos.lastCaptureSquare && see<Us>(pos, m) > 0) e += 4;
+    if (isPawnMove(m)) {
+        if (rankOf(to) == Seventh && see<Us>(pos, m) >= 0) e += 4;
+        if (!(PassedMask[colourIndex(Us)][to] & pos.block<Them>().bb[Pawn])) e += 4;
+    }
+    return e;
+}
 
 // The static evaluation from the mover's point of view; the window is the mover's.
 template <Colour Us>

@@ -47,30 +47,29 @@ const char* const BenchPositions[] = {
 };
 const int BENCH_POSITION_COUNT = int(sizeof BenchPositions / sizeof BenchPositions[0]);
 
+uint64_t searchFromScratch(SearchThread& thread, int depth) {
+    const bool wasBench = benchMode;
+    benchMode = true;
+    positionValid = true;
+    waitForIdleHelpers();
+    ttClear();
+    std::memset(thread.materialTable, 0, sizeof *thread.materialTable);
+    std::memset(thread.pawnTable, 0, sizeof *thread.pawnTable);
+    startSearch(thread, 0, 1, depth, 0, 0, 0);
+    benchMode = wasBench;
+    return thread.nodeCount + helperNodes();
+}
+
 BenchResult runBench(SearchThread& thread, int depth) {
     const Position saved = thread.position;
     const bool savedValid = positionValid;
-    benchMode = true;
     BenchResult result{0, 0};
-    for (int i = 0; i < BENCH_POSITION_COUNT; i++) {
-        char fen[128];
-        std::snprintf(fen, sizeof fen, "%s", BenchPositions[i]);
-        char* fields[4];
-        char* rest = fen;
-        for (char*& f : fields) f = strtok_r(rest, " ", &rest);
-        if (!readFen(thread.position, fields[0], fields[1], fields[2], fields[3])) continue;
-        positionValid = true;
-        // Every position starts from empty tables, so its count does not depend on the others.
-        waitForIdleHelpers();
-        ttClear();
-        std::memset(thread.materialTable, 0, sizeof *thread.materialTable);
-        std::memset(thread.pawnTable, 0, sizeof *thread.pawnTable);
+    for (const char* fen : BenchPositions) {
+        if (!readFenText(thread.position, fen)) continue;
         const int32_t start = clockMs();
-        startSearch(thread, 0, 1, depth, 0, 0, 0);
+        result.nodes += searchFromScratch(thread, depth);
         result.elapsed += clockMs() - start;
-        result.nodes += thread.nodeCount + helperNodes();
     }
-    benchMode = false;
     thread.position = saved;
     positionValid = savedValid;
     return result;

@@ -15,6 +15,11 @@ struct BenchResult {
     int32_t elapsed;
 };
 
+// A fixed-depth search of the thread's position from empty tables and caches, without output or
+// input, so that its node count depends on nothing searched before. Returns the nodes of all
+// threads that took part.
+uint64_t searchFromScratch(SearchThread& thread, int depth);
+
 // Searches every position to depth; the thread's position is restored afterwards.
 BenchResult runBench(SearchThread& thread, int depth);
 void benchCommand(SearchThread& thread, int depth);

@@ -4,7 +4,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <string_view>
 
 #include "board/attacks.h"
 #include "board/makemove.h"
@@ -106,19 +105,19 @@ void handleSearchInput(SearchThread& thread) {
         return;
     }
     if (n != 1) return;
-    const std::string_view word = line[0];
-    if (word == "stop") {
+    const char* word = line[0];
+    if (isWord(word, "stop")) {
         thread.holdBestMove = 0;
         thread.stopFlag = 1;
-    } else if (word == "ponderhit") {
+    } else if (isWord(word, "ponderhit")) {
         if (thread.holdBestMove) {
             thread.holdBestMove = 0;
             thread.ponderHit = 1;
         }
-    } else if (word == "quit") {
+    } else if (isWord(word, "quit")) {
         thread.quitFlag = 1;
         thread.stopFlag = 1;
-    } else if (word == "isready") {
+    } else if (isWord(word, "isready")) {
         std::printf("readyok\n");
         flushOutput();
     }

@@ -1,13 +1,10 @@
 #include "shell/go.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "shell/driver.h"
 
 namespace {
-
-inline bool is(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
 
 // A time that does not fit the clock's 32 bits is as good as unlimited.
 inline int32_t toTime(int64_t ms) { return int32_t(std::clamp<int64_t>(ms, 0, INT32_MAX)); }
@@ -29,11 +26,11 @@ GoLimits goLimits(int sideToMove, const TokenLine& line) {
                                 {"binc", &binc, false},       {"movestogo", &movestogo, false},
                                 {"movetime", &movetime, true}};
     for (int i = 1; i < line.count; i++) {
-        if (is(line[i], "infinite") || is(line[i], "ponder")) hold = true;
+        if (isWord(line[i], "infinite") || isWord(line[i], "ponder")) hold = true;
         // A keyword without a value after it is absent.
         if (i + 1 >= line.count) continue;
         for (const Keyword& k : keywords) {
-            if (!is(line[i], k.word)) continue;
+            if (!isWord(line[i], k.word)) continue;
             const int64_t v = parseInteger(line[i + 1]);
             *k.value = k.isTime ? std::max<int64_t>(v, 0) : v;
         }
@@ -67,7 +64,7 @@ GoLimits goLimits(int sideToMove, const TokenLine& line) {
 }
 
 void parseGo(SearchThread& thread, const TokenLine& line) {
-    if (line.count < 2 || !is(line[0], "go")) return;
+    if (line.count < 2 || !isWord(line[0], "go")) return;
     const GoLimits l = goLimits(thread.position.sideToMove, line);
     startSearch(thread, l.holdBestMove, l.depthLimited, l.depthLimit, l.timeLimited, l.softTime,
                 l.hardTime);

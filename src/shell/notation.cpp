@@ -1,5 +1,7 @@
 #include "shell/notation.h"
 
+#include <cstdio>
+
 #include "board/attacks.h"
 #include "board/tables.h"
 
@@ -150,6 +152,13 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
     pos.gamePly = 0;
     setUpPosition(pos);
     return true;
+}
+
+bool readFenText(Position& pos, const char* fen) {
+    char fields[4][100];
+    if (std::sscanf(fen, "%99s %99s %99s %99s", fields[0], fields[1], fields[2], fields[3]) != 4)
+        return false;
+    return readFen(pos, fields[0], fields[1], fields[2], fields[3]);
 }
 
 Move textToMove(Position& pos, const char* text) {

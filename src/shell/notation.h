@@ -14,6 +14,9 @@
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
              const char* enPassant);
 
+// readFen on one text holding the four fields separated by blanks; what follows them is ignored.
+bool readFenText(Position& pos, const char* fen);
+
 // The legal move of the side to move that the text names, or 0.
 Move textToMove(Position& pos, const char* text);
 

@@ -2,8 +2,7 @@
 
 #include "board/attacks.h"
 #include "board/makemove.h"
-#include "board/tables.h"
-#include "eval/see.h"
+#include "search/node.h"
 #include "search/picker.h"
 #include "search/search.h"
 #include "shell/driver.h"
@@ -12,19 +11,11 @@ namespace {
 
 constexpr int ROOT_WINDOW = MATE;
 
-// The child's depth after the root extensions: checks, winning recaptures, pawns to the seventh
-// and passed-pawn pushes, one ply at most in all.
+// The child's depth after the root extensions: checks and the tactical ones, one ply at most.
 template <Colour Us>
 int childDepth(Position& pos, Move m, int depth, int& checks) {
-    constexpr Colour Them = opposite(Us);
-    const int to = moveTo(m);
-    const int seventh = Us == White ? 6 : 1;
-    int e = 0;
     checks = givesCheck<Us>(pos, m);
-    if (checks) e = 4;
-    if (to == pos.lastCaptureSquare && see<Us>(pos, m) > 0) e += 4;
-    if (isPawnMove(m) && rankOf(to) == seventh && see<Us>(pos, m) >= 0) e += 4;
-    if (isPawnMove(m) && !(PassedMask[colourIndex(Us)][to] & pos.block<Them>().bb[Pawn])) e += 4;
+    const int e = (checks ? 4 : 0) + tacticalExtension<Us>(pos, m);
     return e <= 4 ? depth - 4 + e : depth;
 }
 

@@ -26,8 +26,6 @@ inline bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline bool is(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
-
 int32_t clampInt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 void uciCommand() {
@@ -55,15 +53,15 @@ void applyMoves(Position& pos, const TokenLine& line, int first) {
 
 void positionCommand(SearchThread& thread, const TokenLine& line) {
     Position& pos = thread.position;
-    if (is(line[1], "startpos")) {
+    if (isWord(line[1], "startpos")) {
         setStartPosition(pos);
         positionValid = true;
-        if (line.count >= 4 && is(line[2], "moves")) applyMoves(pos, line, 3);
-    } else if (is(line[1], "fen") && line.count >= 6) {
+        if (line.count >= 4 && isWord(line[2], "moves")) applyMoves(pos, line, 3);
+    } else if (isWord(line[1], "fen") && line.count >= 6) {
         positionValid = readFen(pos, line[2], line[3], line[4], line[5]);
         if (!positionValid) return;
         for (int i = 2; i < line.count; i++)
-            if (is(line[i], "moves")) {
+            if (isWord(line[i], "moves")) {
                 applyMoves(pos, line, i + 1);
                 break;
             }
@@ -84,33 +82,34 @@ void stopCommand(SearchThread& thread, bool ponderHit) {
 void execute(SearchThread& thread, const TokenLine& line) {
     const char* word = line[0];
     const int n = line.count;
-    if (is(word, "uci")) {
+    if (isWord(word, "uci")) {
         if (n == 1) uciCommand();
-    } else if (is(word, "isready")) {
+    } else if (isWord(word, "isready")) {
         if (n == 1) {
             std::printf("readyok\n");
             flushOutput();
         }
-    } else if (is(word, "setoption")) {
-        if (n == 5 && is(line[1], "name") && is(line[3], "value")) setOption(line[2], line[4]);
-    } else if (is(word, "position")) {
+    } else if (isWord(word, "setoption")) {
+        if (n == 5 && isWord(line[1], "name") && isWord(line[3], "value"))
+            setOption(line[2], line[4]);
+    } else if (isWord(word, "position")) {
         if (n >= 2) positionCommand(thread, line);
-    } else if (is(word, "go")) {
+    } else if (isWord(word, "go")) {
         if (n >= 2) parseGo(thread, line);
-    } else if (is(word, "stop")) {
+    } else if (isWord(word, "stop")) {
         if (n == 1) stopCommand(thread, false);
-    } else if (is(word, "ponderhit")) {
+    } else if (isWord(word, "ponderhit")) {
         if (n == 1) stopCommand(thread, true);
-    } else if (is(word, "quit")) {
+    } else if (isWord(word, "quit")) {
         if (n == 1) {
             thread.stopFlag = 1;
             thread.quitFlag = 1;
         }
-    } else if (is(word, "speed")) {
+    } else if (isWord(word, "speed")) {
         if (n == 2) runSpeed(thread, parseInteger(line[1]));
-    } else if (is(word, "file")) {
+    } else if (isWord(word, "file")) {
         if (n == 2) runCommandFile(thread, line[1]);
-    } else if (is(word, "bench")) {
+    } else if (isWord(word, "bench")) {
         if (n <= 2) benchCommand(thread, n == 2 ? parseInteger(line[1]) : 0);
     }
 }
@@ -182,13 +181,13 @@ void printOptions() {
 }
 
 void setOption(const char* name, const char* value) {
-    if (is(name, "Hash")) {
+    if (isWord(name, "Hash")) {
         const int32_t megabytes = clampInt(parseInteger(value), 16, 512);
         // Helpers of the last search may still be unwinding through the old table.
         waitForIdleHelpers();
         // The contents go even when the size stays; without memory for the new one the old stays.
         if (ttResize(megabytes)) hashSizeMb = megabytes;
-    } else if (is(name, "Threads")) {
+    } else if (isWord(name, "Threads")) {
         threadCount = clampInt(parseInteger(value), 1, 4);
     }
 }

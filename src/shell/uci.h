@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "shell/input.h"
@@ -43,6 +44,9 @@ void runCommandLoop(SearchThread& thread);
 
 void printOptions();
 void setOption(const char* name, const char* value);
+
+// Whether a token is exactly the word (commands and keywords are case-sensitive).
+inline bool isWord(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
 
 // Decimal integer: leading white space and a sign accepted, stops at the first non-digit, no
 // digits read 0, saturating at the 32-bit range instead of overflowing.

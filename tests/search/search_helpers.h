@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "search/tt.h"
+#include "shell/bench.h"
 #include "shell/driver.h"
 #include "shell/notation.h"
 #include "shell/searchthread.h"
@@ -35,19 +35,12 @@ inline ThreadPtr newMainThread() {
 
 // Sets the thread's position from "placement side castling ep".
 inline bool setFen(SearchThread& thread, const std::string& fen) {
-    char f[4][100];
-    if (std::sscanf(fen.c_str(), "%99s %99s %99s %99s", f[0], f[1], f[2], f[3]) != 4) return false;
-    return readFen(thread.position, f[0], f[1], f[2], f[3]);
+    return readFenText(thread.position, fen.c_str());
 }
 
 // A fixed-depth search on a fresh table, as the go command runs it, without output.
 inline SearchResult searchTo(SearchThread& thread, int depth) {
-    if (tt.entries == nullptr) ttResize(16);
-    ttClear();
-    positionValid = true;
-    benchMode = true;
-    startSearch(thread, 0, 1, depth, 0, 0, 0);
-    benchMode = false;
+    searchFromScratch(thread, depth);
     return {thread.bestScore, Move(thread.bestMove), thread.nodeCount};
 }
 

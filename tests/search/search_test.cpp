@@ -28,7 +28,6 @@ void play(SearchThread& thread, const std::vector<const char*>& moves) {
 }
 
 int searchNode(SearchThread& thread, int depth, int ply, int alpha, int beta, bool nonPv) {
-    if (tt.entries == nullptr) ttResize(16);
     Move best;
     const int check = inCheck(thread.position);
     return thread.position.sideToMove == White
