@@ -61,6 +61,8 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     Position& pos = thread.position;
     OrderingTables& tables = thread.orderingTables;
     bestMove = NO_MOVE;
+    // A stopped search unwinds without counting or storing anything more.
+    if (thread.stopFlag) return 0;
     if (ply >= MAX_PLY) return evaluateFor<Us>(thread, alpha, beta);
 
     if (depth < 1) return quiesce<Us>(thread, 0, ply, inCheck, alpha, beta);
@@ -104,6 +106,8 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
             score = -alphaBeta<Them>(thread, depth - 4 * PLY, ply + 1, 0, -beta, -beta + 1, true,
                                      childBest);
             unmakeNullMove<Us>(pos, saved);
+            // A stopped child's score is no bound: nothing of it may reach the table.
+            if (thread.stopFlag) return 0;
             if (score >= beta) {
                 if (depth <= 5 * PLY || own.pieceCount >= 2) {
                     if (score > MATE_BOUND) score = MATE_BOUND;
@@ -114,6 +118,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
                 Move verified;
                 const int v =
                     verifySearch<Us>(thread, depth - 5 * PLY, ply, alpha, beta, ttMove, verified);
+                if (thread.stopFlag) return 0;
                 if (v >= beta) {
                     if (verified != NO_MOVE && !isTactical(verified)) {
                         countQuietTries(pos, tables, 1, &verified);
@@ -220,6 +225,8 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
         }
     }
 
+    // The last move may have been dropped by a shallow search that the stop cut short.
+    if (thread.stopFlag) return 0;
     if (best == NO_SCORE) return inCheck ? ply - MATE : 0;
     if (pvMove != NO_MOVE && !isTactical(pvMove)) rewardQuietMove(pos, tables, pvMove, depth, ply);
     const int stored = scoreToTt(best, ply);

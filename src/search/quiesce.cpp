@@ -36,6 +36,8 @@ template <Colour Us>
 int quiesce(SearchThread& thread, int depth, int ply, int inCheck, int alpha, int beta) {
     constexpr Colour Them = opposite(Us);
     Position& pos = thread.position;
+    // A stopped search unwinds without counting more nodes; its scores are never used.
+    if (thread.stopFlag) return 0;
     if (ply >= MAX_PLY) return evaluateFor<Us>(thread, alpha, beta);
 
     thread.nodeCount.add(1);
