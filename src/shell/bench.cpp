@@ -53,9 +53,11 @@ uint64_t searchFromScratch(SearchThread& thread, int depth) {
     positionValid = true;
     waitForIdleHelpers();
     ttClear();
-    std::memset(thread.materialTable, 0, sizeof *thread.materialTable);
-    std::memset(thread.pawnTable, 0, sizeof *thread.pawnTable);
-    startSearch(thread, 0, 1, depth, 0, 0, 0);
+    clearSearchState(thread);
+    GoLimits limits;
+    limits.depthLimited = 1;
+    limits.depthLimit = depth;
+    startSearch(thread, limits);
     benchMode = wasBench;
     return thread.nodeCount + helperNodes();
 }

@@ -2,12 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/validity.h"
+#include "search/draws.h"
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/input.h"
@@ -20,33 +24,11 @@ bool benchMode = false;
 
 namespace {
 
-constexpr int BEST_MOVE_LINE = 32;
+// A score line with a full principal variation, then the bestmove line.
+constexpr int ANSWER_SIZE = 512;
 // A withheld answer is written down when its search ends: by the time stop or ponderhit asks for
 // it, a position command may have replaced the board its principal variation was walked on.
-char withheldLine[BEST_MOVE_LINE];
-
-void formatBestMove(SearchThread& thread, char* line) {
-    if (thread.bestMove == NO_MOVE || !positionValid) {
-        std::snprintf(line, BEST_MOVE_LINE, "bestmove 0000\n");
-        return;
-    }
-    Move pv[MAX_PV];
-    const int length = extractPv(thread.position, Move(thread.bestMove), pv);
-    char first[6], second[6];
-    moveToText(pv[0], first);
-    if (length == 1) {
-        std::snprintf(line, BEST_MOVE_LINE, "bestmove %s\n", first);
-    } else {
-        moveToText(pv[1], second);
-        std::snprintf(line, BEST_MOVE_LINE, "bestmove %s ponder %s\n", first, second);
-    }
-}
-
-// A search with no limit in force ends only when told; with nobody left to tell it, or with
-// commands waiting in a file, it must still read its input.
-inline bool endsByItself(const SearchThread& thread) {
-    return !thread.holdBestMove && (thread.depthLimited || thread.timeLimited);
-}
+char withheldAnswer[ANSWER_SIZE];
 
 struct Progress {
     int32_t elapsed;
@@ -62,25 +44,84 @@ Progress progress(const SearchThread& thread) {
     return p;
 }
 
+// Appends formatted text to a buffer of ANSWER_SIZE bytes, cutting what does not fit.
+__attribute__((format(printf, 2, 3))) void append(char* buffer, const char* format, ...) {
+    const size_t used = std::strlen(buffer);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer + used, ANSWER_SIZE - used, format, args);
+    va_end(args);
+}
+
+// "info depth d time t nodes n nps r score ... pv ...": mate scores in moves, negative when the
+// mover is mated; centipawns at 1.3 times the internal score.
+void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, Move first) {
+    const Progress p = progress(thread);
+    Move pv[MAX_PV];
+    const int length = extractPv(thread.position, first, pv);
+    char text[MAX_PV * 6];
+    pvToText(length, pv, text);
+    append(buffer, "info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " ", depth, p.elapsed,
+           p.nodes, p.rate);
+    if (score > MATE_BOUND)
+        append(buffer, "score mate %d", (MATE + 1 - score) >> 1);
+    else if (score < -MATE_BOUND)
+        append(buffer, "score mate %d", (-MATE - score) >> 1);
+    else
+        append(buffer, "score cp %d", score * 130 / 100);
+    append(buffer, " pv %s\n", text);
+}
+
+// The bestmove line, after a score line when no info line has shown one: every search reports a
+// score for its answer, also one that ended before the iterations that print.
+void formatAnswer(SearchThread& thread, char* buffer) {
+    buffer[0] = '\0';
+    if (thread.bestMove == NO_MOVE || !positionValid) {
+        // Mated or stalemated at the root: the score of the position itself.
+        if (positionValid && !thread.scoreShown)
+            append(buffer, "info depth 0 score %s\n", inCheck(thread.position) ? "mate 0" : "cp 0");
+        append(buffer, "bestmove 0000\n");
+        return;
+    }
+    if (!thread.scoreShown && thread.reportDepth > 0)
+        appendScoreLine(thread, buffer, thread.reportDepth, thread.reportScore,
+                        Move(thread.bestMove));
+    Move pv[MAX_PV];
+    const int length = extractPv(thread.position, Move(thread.bestMove), pv);
+    char first[6], second[6];
+    moveToText(pv[0], first);
+    if (length == 1) {
+        append(buffer, "bestmove %s\n", first);
+    } else {
+        moveToText(pv[1], second);
+        append(buffer, "bestmove %s ponder %s\n", first, second);
+    }
+}
+
+// A search with no limit in force ends only when told; with nobody left to tell it, or with
+// commands waiting in a file, it must still read its input.
+inline bool endsByItself(const SearchThread& thread) {
+    return !thread.holdBestMove &&
+           (thread.depthLimited || thread.timeLimited || thread.nodesLimited);
+}
+
 inline bool prints(const SearchThread& thread) {
     return thread.threadIndex == MAIN_THREAD && !benchMode;
 }
 
 template <Colour Us>
-int walkPv(Position& pos, Move m, Move* moves, int length, uint64_t* keys) {
+int walkPv(Position& pos, Move m, Move* moves, int length) {
     constexpr Colour Them = opposite(Us);
-    keys[length] = pos.hashKey();
     UndoRecord undo;
     makeMove<Us>(pos, undo, m);
-    // A torn or colliding table entry can name a move that leaves the king attacked, or lead back
-    // to a position already walked; the line ends before either.
-    bool sound = !isAttackedBy<Them>(pos, pos.block<Us>().kingSquare);
-    for (int i = 0; i <= length && sound; i++) sound = keys[i] != pos.hashKey();
-    if (sound) {
+    // A torn or colliding table entry can name a move that leaves the king attacked. A move into
+    // a position the game or the line has had before ends the line there: the repetition ends the
+    // game, or the line goes round in a circle.
+    if (!isAttackedBy<Them>(pos, pos.block<Us>().kingSquare) && !isRepetition(pos)) {
         moves[length++] = m;
         const Move next = ttMove(pos);
         if (next != NO_MOVE && length < MAX_PV && isGenerated<Them>(pos, next))
-            length = walkPv<Them>(pos, next, moves, length, keys);
+            length = walkPv<Them>(pos, next, moves, length);
     }
     unmakeMove<Us>(pos, undo, m);
     return length;
@@ -129,25 +170,52 @@ bool searchInputPending(const SearchThread& thread) {
     return inputPending();
 }
 
+// The root list: the legal moves, or those of them the go line listed.
+template <Colour Us>
+int rootMoves(SearchThread& thread, Move* moves) {
+    const int n = generateLegal<Us>(thread.position, moves);
+    if (thread.searchMoveCount == 0) return n;
+    const Move* listed = thread.searchMoves;
+    const Move* listedEnd = listed + thread.searchMoveCount;
+    int kept = 0;
+    for (int i = 0; i < n; i++)
+        if (std::find(listed, listedEnd, moves[i]) != listedEnd) moves[kept++] = moves[i];
+    // None of the listed moves is legal here: search them all.
+    return kept > 0 ? kept : generateLegal<Us>(thread.position, moves);
+}
+
+// Whether the score is a mate for the mover in at most the number of moves.
+inline bool matesWithin(int score, int moves) {
+    return score > MATE_BOUND && (MATE + 1 - score) >> 1 <= moves;
+}
+
 template <Colour Us>
 void iterativeDeepening(SearchThread& thread) {
     Position& pos = thread.position;
     Move moves[MAX_MOVES];
     int32_t scores[MAX_MOVES + 1];
-    const int n = generateLegal<Us>(pos, moves);
-    for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
-    if (n == 1) {
+    // A forced move needs no deep search; a move the go line singled out does.
+    if (generateLegal<Us>(pos, moves) == 1) {
         thread.depthLimited = 1;
         thread.depthLimit = 4;
     }
+    const int n = rootMoves<Us>(thread, moves);
+    for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
     thread.iteration = 1;
     for (;;) {
         thread.rootResearched = 0;
         thread.scoreDropped = 0;
-        if (thread.iteration == 1)
-            firstIterationRootSearch<Us>(thread, 4, n, moves, scores);
-        else
-            rootSearch<Us>(thread, 4 * thread.iteration, n, moves, scores);
+        bool completed;
+        if (thread.iteration == 1) {
+            completed = firstIterationRootSearch<Us>(thread, 4, n, moves, scores);
+            // Its head is what the answer names until a later iteration finds a best move.
+            if (completed && n > 0) {
+                thread.reportDepth = 1;
+                thread.reportScore = scores[0];
+            }
+        } else {
+            completed = rootSearch<Us>(thread, 4 * thread.iteration, n, moves, scores);
+        }
         printDepthInfo(thread);
         const int64_t elapsed = clockMs() - thread.startTime;
         thread.previousScore = thread.bestScore;
@@ -170,6 +238,9 @@ void iterativeDeepening(SearchThread& thread) {
                 break;
             }
         }
+        if (thread.mateLimit && completed && n > 0 && !hold &&
+            matesWithin(thread.iteration == 1 ? scores[0] : thread.bestScore, thread.mateLimit))
+            thread.stopFlag = 1;
         if (thread.stopFlag) break;
         if (++thread.iteration >= MAX_ITERATION) break;
     }
@@ -177,27 +248,49 @@ void iterativeDeepening(SearchThread& thread) {
     if (thread.bestMove == NO_MOVE && n > 0) thread.bestMove = int32_t(moves[0]);
 }
 
+// The node budget's next check comes when the nodes left could be spent: at once on one thread,
+// in steps that halve the gap when helpers count as well.
+void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
+    if (!thread.nodesLimited || nodes >= thread.nodeLimit) return;
+    const uint64_t left = (thread.nodeLimit - nodes) / uint64_t(threadCount);
+    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, POLL_INTERVAL));
+}
+
+// Ends the search once all threads together have spent the budget (not while the answer is held
+// back: a limit holds only from ponderhit on, like the clock).
+void checkNodeBudget(SearchThread& thread) {
+    const uint64_t nodes = thread.nodeCount + helperNodes();
+    if (nodes >= thread.nodeLimit) {
+        if (!thread.holdBestMove) thread.stopFlag = 1;
+        return;
+    }
+    scheduleNodeCheck(thread, nodes);
+}
+
 }  // namespace
 
 int extractPv(Position& pos, Move first, Move* moves) {
-    uint64_t keys[MAX_PV + 1];
-    const int length = pos.sideToMove == White ? walkPv<White>(pos, first, moves, 0, keys)
-                                               : walkPv<Black>(pos, first, moves, 0, keys);
+    const int length = pos.sideToMove == White ? walkPv<White>(pos, first, moves, 0)
+                                               : walkPv<Black>(pos, first, moves, 0);
     // The first move comes from the root's legal list; it always stands.
     if (length == 0) moves[0] = first;
     return length == 0 ? 1 : length;
 }
 
-void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int depthLimit,
-                 int timeLimited, int softTime, int hardTime) {
+void startSearch(SearchThread& thread, const GoLimits& limits) {
     const bool main = thread.threadIndex == MAIN_THREAD;
     thread.startTime = clockMs();
-    thread.holdBestMove = holdBestMove;
-    thread.depthLimited = depthLimited;
-    thread.depthLimit = depthLimit;
-    thread.timeLimited = timeLimited;
-    thread.softTime = softTime;
-    thread.hardTime = hardTime;
+    thread.holdBestMove = limits.holdBestMove;
+    thread.depthLimited = limits.depthLimited;
+    thread.depthLimit = limits.depthLimit;
+    thread.timeLimited = limits.timeLimited;
+    thread.softTime = limits.softTime;
+    thread.hardTime = limits.hardTime;
+    thread.nodesLimited = limits.nodesLimited;
+    thread.nodeLimit = limits.nodeLimit;
+    thread.mateLimit = limits.mateLimit;
+    thread.searchMoveCount = limits.searchMoveCount;
+    std::copy(limits.searchMoves, limits.searchMoves + limits.searchMoveCount, thread.searchMoves);
 
     thread.bestScore = NO_SCORE;
     thread.stopFlag = 0;
@@ -205,8 +298,11 @@ void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int d
     thread.iteration = thread.rootMoveIndex = thread.bestMove = 0;
     thread.previousScore = thread.rootResearched = thread.easyMove = 0;
     thread.scoreDropped = thread.previousScoreDropped = 0;
+    thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
     thread.nodeCount = 0;
     thread.pollCountdown = POLL_INTERVAL;
+    if (thread.nodesLimited && thread.nodeLimit == 0) thread.pollCountdown = 0;
+    scheduleNodeCheck(thread, 0);
     if (main) bestMoveWithheld = false;
 
     // After a refused FEN there is nothing to search; the answer is the empty move.
@@ -227,21 +323,21 @@ void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int d
     if (thread.stopFlag || !thread.holdBestMove) {
         printBestMove(thread);
     } else if (main) {
-        formatBestMove(thread, withheldLine);
+        formatAnswer(thread, withheldAnswer);
         bestMoveWithheld = true;
     }
 }
 
 void printBestMove(SearchThread& thread) {
     if (!prints(thread)) return;
-    char line[BEST_MOVE_LINE];
-    formatBestMove(thread, line);
-    std::fputs(line, stdout);
+    char answer[ANSWER_SIZE];
+    formatAnswer(thread, answer);
+    std::fputs(answer, stdout);
     flushOutput();
 }
 
 void printWithheldBestMove() {
-    std::fputs(withheldLine, stdout);
+    std::fputs(withheldAnswer, stdout);
     flushOutput();
 }
 
@@ -255,21 +351,11 @@ void printDepthInfo(SearchThread& thread) {
 
 void printPvInfo(SearchThread& thread, int score) {
     if (!prints(thread) || thread.iteration < 6) return;
-    const Progress p = progress(thread);
-    Move pv[MAX_PV];
-    const int length = extractPv(thread.position, Move(thread.bestMove), pv);
-    char text[MAX_PV * 6];
-    pvToText(length, pv, text);
-    std::printf("info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " ", thread.iteration,
-                p.elapsed, p.nodes, p.rate);
-    if (score > MATE_BOUND)
-        std::printf("score mate %d", (MATE + 1 - score) >> 1);
-    else if (score < -MATE_BOUND)
-        std::printf("score mate %d", (-MATE - score) >> 1);
-    else
-        std::printf("score cp %d", score * 130 / 100);
-    std::printf(" pv %s\n", text);
+    char line[ANSWER_SIZE] = "";
+    appendScoreLine(thread, line, thread.iteration, score, Move(thread.bestMove));
+    std::fputs(line, stdout);
     flushOutput();
+    thread.scoreShown = 1;
 }
 
 void printCurrMove(SearchThread& thread, Move m) {
@@ -291,6 +377,7 @@ void periodicCheck(SearchThread& thread) {
     }
     const int64_t elapsed = clockMs() - thread.startTime;
     while (!thread.stopFlag && searchInputPending(thread)) handleSearchInput(thread);
+    if (thread.nodesLimited) checkNodeBudget(thread);
     if (!thread.timeLimited || thread.holdBestMove) return;
     if (elapsed >= thread.hardTime) thread.stopFlag = 1;
     if (elapsed >= thread.softTime && !thread.scoreDropped && !thread.previousScoreDropped &&

@@ -6,6 +6,7 @@
 
 #include "board/move.h"
 #include "board/position.h"
+#include "shell/go.h"
 #include "shell/searchthread.h"
 
 constexpr int MAX_ITERATION = 64;
@@ -13,8 +14,7 @@ constexpr int MAX_PV = 16;
 
 // Runs a search on the thread with the given limits; the main thread prints its bestmove, or
 // withholds it (infinite, ponder) until stop or ponderhit.
-void startSearch(SearchThread& thread, int holdBestMove, int depthLimited, int depthLimit,
-                 int timeLimited, int softTime, int hardTime);
+void startSearch(SearchThread& thread, const GoLimits& limits);
 
 // Main-thread output; each prints nothing on a helper or while output is muted.
 void printBestMove(SearchThread& thread);

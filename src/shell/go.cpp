@@ -2,46 +2,87 @@
 
 #include <algorithm>
 
+#include "board/attacks.h"
 #include "shell/driver.h"
+#include "shell/notation.h"
 
 namespace {
 
 // A time that does not fit the clock's 32 bits is as good as unlimited.
 inline int32_t toTime(int64_t ms) { return int32_t(std::clamp<int64_t>(ms, 0, INT32_MAX)); }
 
+// Every word that may follow go; a searchmoves list runs up to the next of them.
+const char* const GoKeywords[] = {"depth",    "wtime",    "btime",  "winc",  "binc", "movestogo",
+                                  "movetime", "infinite", "ponder", "nodes", "mate", "searchmoves"};
+
+bool isGoKeyword(const char* token) {
+    for (const char* k : GoKeywords)
+        if (isWord(token, k)) return true;
+    return false;
+}
+
+// The legal moves that tokens first.. up to the next keyword name, kept in generation order.
+// Texts that name no legal move are skipped.
+int rootRestriction(Position& pos, const TokenLine& line, int first, Move* out) {
+    Move listed[MAX_MOVES];
+    int listedCount = 0;
+    for (int i = first; i < line.count && !isGoKeyword(line[i]); i++) {
+        const Move m = textToMove(pos, line[i]);
+        if (m != NO_MOVE && listedCount < MAX_MOVES) listed[listedCount++] = m;
+    }
+    if (listedCount == 0) return 0;
+    Move legal[MAX_MOVES];
+    const int n = generateLegal(pos, legal);
+    int count = 0;
+    for (int i = 0; i < n; i++)
+        if (std::find(listed, listed + listedCount, legal[i]) != listed + listedCount)
+            out[count++] = legal[i];
+    return count;
+}
+
 }  // namespace
 
-GoLimits goLimits(int sideToMove, const TokenLine& line) {
+GoLimits goLimits(Position& pos, const TokenLine& line) {
     constexpr int64_t Absent = -1;
     int64_t depth = Absent, wtime = Absent, btime = Absent, winc = Absent, binc = Absent;
-    int64_t movestogo = Absent, movetime = Absent;
+    int64_t movestogo = Absent, movetime = Absent, nodes = Absent, mate = Absent;
     bool hold = false;
+    GoLimits limits;
     struct Keyword {
         const char* word;
         int64_t* value;
-        bool isTime;  // a negative time counts as none left, not as no clock
+        bool isTime;   // a negative time counts as none left, not as no clock
+        bool isCount;  // 64 bits; a negative or non-numeric count is absent
     };
-    const Keyword keywords[] = {{"depth", &depth, false},     {"wtime", &wtime, true},
-                                {"btime", &btime, true},      {"winc", &winc, false},
-                                {"binc", &binc, false},       {"movestogo", &movestogo, false},
-                                {"movetime", &movetime, true}};
+    const Keyword keywords[] = {
+        {"depth", &depth, false, false},      {"wtime", &wtime, true, false},
+        {"btime", &btime, true, false},       {"winc", &winc, false, false},
+        {"binc", &binc, false, false},        {"movestogo", &movestogo, false, false},
+        {"movetime", &movetime, true, false}, {"nodes", &nodes, false, true},
+        {"mate", &mate, false, true}};
     for (int i = 1; i < line.count; i++) {
         if (isWord(line[i], "infinite") || isWord(line[i], "ponder")) hold = true;
+        if (isWord(line[i], "searchmoves"))
+            limits.searchMoveCount = rootRestriction(pos, line, i + 1, limits.searchMoves);
         // A keyword without a value after it is absent.
         if (i + 1 >= line.count) continue;
         for (const Keyword& k : keywords) {
             if (!isWord(line[i], k.word)) continue;
+            if (k.isCount) {
+                const int64_t v = isNumber(line[i + 1]) ? parseInteger64(line[i + 1]) : Absent;
+                *k.value = v < 0 ? Absent : v;
+                continue;
+            }
             const int64_t v = parseInteger(line[i + 1]);
             *k.value = k.isTime ? std::max<int64_t>(v, 0) : v;
         }
     }
 
-    const int64_t time = sideToMove == White ? wtime : btime;
-    int64_t inc = sideToMove == White ? winc : binc;
+    const int64_t time = pos.sideToMove == White ? wtime : btime;
+    int64_t inc = pos.sideToMove == White ? winc : binc;
     if (movestogo <= 0 || movestogo > 25) movestogo = 25;
     if (inc < 0) inc = 0;
 
-    GoLimits limits;
     if (depth >= 0) {
         limits.depthLimited = 1;
         limits.depthLimit = int32_t(depth);
@@ -53,19 +94,25 @@ GoLimits goLimits(int sideToMove, const TokenLine& line) {
         limits.softTime = toTime(movetime * 500 / 100);
     } else if (time >= 0) {
         limits.timeLimited = 1;
-        const int64_t available = std::max<int64_t>(time * 95 / 100 - 1000, 0);
+        const int64_t available = std::max<int64_t>(time * 95 / 100 - moveOverhead, 0);
         const int64_t total = available + inc * (movestogo - 1);
         const int64_t soft = std::min(available, total / movestogo * 100 / 100);
         limits.softTime = toTime(soft);
         limits.hardTime = toTime(std::min(available, std::max(soft, total * 50 / 100)));
     }
+    if (nodes >= 0) {
+        limits.nodesLimited = 1;
+        limits.nodeLimit = uint64_t(nodes);
+    }
+    // A mate in no moves is never found: such a search runs as one without the keyword.
+    if (mate > 0) limits.mateLimit = int32_t(std::min<int64_t>(mate, INT32_MAX));
     limits.holdBestMove = hold;
     return limits;
 }
 
 void parseGo(SearchThread& thread, const TokenLine& line) {
     if (line.count < 2 || !isWord(line[0], "go")) return;
-    const GoLimits l = goLimits(thread.position.sideToMove, line);
-    startSearch(thread, l.holdBestMove, l.depthLimited, l.depthLimit, l.timeLimited, l.softTime,
-                l.hardTime);
+    static GoLimits limits;  // large (the root list), and go does not nest
+    limits = goLimits(thread.position, line);
+    startSearch(thread, limits);
 }

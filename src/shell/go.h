@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
+#include "board/move.h"
+#include "board/position.h"
 #include "shell/searchthread.h"
 #include "shell/uci.h"
 
+// The limits of one search, as one record from the go line to the driver.
 struct GoLimits {
     int32_t holdBestMove = 0;
     int32_t depthLimited = 0;
@@ -13,10 +16,17 @@ struct GoLimits {
     int32_t timeLimited = 0;
     int32_t softTime = 0;  // ends the search between iterations, and after a ponderhit inside one
     int32_t hardTime = 0;  // ends the search inside an iteration
+    int32_t nodesLimited = 0;
+    uint64_t nodeLimit = 0;  // nodes of all threads
+    int32_t mateLimit = 0;   // moves; 0 when the search looks for no mate
+    // The root moves to search, legal and in generation order; none listed means all of them.
+    int32_t searchMoveCount = 0;
+    Move searchMoves[MAX_MOVES];
 };
 
-// The limits a go line sets for the side to move (8 White, 16 Black).
-GoLimits goLimits(int sideToMove, const TokenLine& line);
+// The limits a go line sets on the position's side to move; searchmoves texts are matched
+// against its legal moves.
+GoLimits goLimits(Position& pos, const TokenLine& line);
 
 // Runs the search the go line asks for; returns when it is over.
 void parseGo(SearchThread& thread, const TokenLine& line);

@@ -4,6 +4,7 @@
 #include "board/tables.h"
 #include "eval/evaluate.h"
 #include "search/tt.h"
+#include "shell/bench.h"
 #include "shell/searchthread.h"
 #include "shell/threads.h"
 #include "shell/uci.h"
@@ -11,7 +12,15 @@
 // The main thread's record lives for the whole run; it is large, so it is not on the stack.
 static SearchThread mainThread;
 
-int main() {
+// One argument is read: "bench [depth]" runs the bench command as if typed and exits, for
+// testing frameworks that take the signature from the command line.
+static bool benchFromArguments(int argc, char** argv) {
+    if (argc < 2 || !isWord(argv[1], "bench")) return false;
+    benchCommand(mainThread, argc >= 3 ? parseInteger(argv[2]) : 0);
+    return true;
+}
+
+int main(int argc, char** argv) {
     // Standard input is read only through our own reader on descriptor 0, never through stdio, so
     // unread bytes stay visible to the in-search input check. A closed pipe to the GUI shows up as
     // a failed write, which ends the engine like the end of input.
@@ -28,7 +37,7 @@ int main() {
     createHelpers();
     ttResize(hashSizeMb);
 
-    runCommandLoop(mainThread);
+    if (!benchFromArguments(argc, argv)) runCommandLoop(mainThread);
 
     // Helpers are joined before anything they might touch is freed.
     destroyHelpers();

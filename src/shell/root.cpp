@@ -11,6 +11,13 @@ namespace {
 
 constexpr int ROOT_WINDOW = MATE;
 
+// The root node counts like any other; under a node budget it also counts towards the budget's
+// next check, so that the budget is met to the node.
+inline void countRootNode(SearchThread& thread) {
+    thread.nodeCount.add(1);
+    if (thread.nodesLimited) tickPoll(thread);
+}
+
 // The child's depth after the root extensions: checks and the tactical ones, one ply at most.
 template <Colour Us>
 int childDepth(Position& pos, Move m, int depth, int& checks) {
@@ -37,7 +44,7 @@ int searchRootMove(SearchThread& thread, Move m, int depth, int checks, int alph
 template <Colour Us>
 bool firstIterationRootSearch(SearchThread& thread, int depth, int count, Move* moves,
                               int32_t* scores) {
-    thread.nodeCount.add(1);
+    countRootNode(thread);
     for (int i = 0; i < count; i++) {
         int checks;
         const int d = childDepth<Us>(thread.position, moves[i], depth, checks);
@@ -52,7 +59,7 @@ bool firstIterationRootSearch(SearchThread& thread, int depth, int count, Move* 
 
 template <Colour Us>
 bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores) {
-    thread.nodeCount.add(1);
+    countRootNode(thread);
     thread.bestScore = NO_SCORE;
     int alpha = -ROOT_WINDOW;
     for (int i = 0; i < count; i++) {
@@ -82,6 +89,8 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
         if (score > thread.bestScore) {
             thread.bestScore = score;
             thread.bestMove = int32_t(m);
+            thread.reportDepth = thread.iteration;
+            thread.reportScore = score;
             if (score > alpha) {
                 alpha = score;
                 scores[i] = score;

@@ -1,6 +1,7 @@
 #include "shell/searchthread.h"
 
 #include <chrono>
+#include <cstring>
 
 #include "eval/material.h"
 #include "eval/pawns.h"
@@ -26,6 +27,9 @@ void initThread(SearchThread& thread, int index) {
     thread.scoreDropped = thread.previousScoreDropped = 0;
     thread.nodeCount = 0;
     thread.pollCountdown = POLL_INTERVAL;
+    thread.nodesLimited = thread.mateLimit = thread.searchMoveCount = 0;
+    thread.nodeLimit = 0;
+    thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
     setStartPosition(thread.position);
     clearOrderingTables(thread.orderingTables);
     // Both caches start zero-filled, the material table first.
@@ -38,4 +42,10 @@ void releaseThread(SearchThread& thread) {
     delete thread.pawnTable;
     thread.materialTable = nullptr;
     thread.pawnTable = nullptr;
+}
+
+void clearSearchState(SearchThread& thread) {
+    std::memset(thread.materialTable, 0, sizeof *thread.materialTable);
+    std::memset(thread.pawnTable, 0, sizeof *thread.pawnTable);
+    clearOrderingTables(thread.orderingTables);
 }

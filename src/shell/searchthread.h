@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "board/move.h"
 #include "board/position.h"
 #include "search/picker.h"
 
@@ -53,6 +54,18 @@ struct SearchThread {
     int32_t previousScoreDropped;
     int32_t pollCountdown;
     Relaxed<uint64_t> nodeCount;
+    // Limits beyond depth and time: a node budget for all threads, a mate to look for (moves, 0
+    // none) and the root moves to search (none listed: every legal move).
+    int32_t nodesLimited;
+    uint64_t nodeLimit;
+    int32_t mateLimit;
+    int32_t searchMoveCount;
+    Move searchMoves[MAX_MOVES];
+    // The score the answer reports: the iteration that found the best move and its score (depth
+    // 0 before any root move completed), and whether an info line has shown a score already.
+    int32_t reportDepth;
+    int32_t reportScore;
+    int32_t scoreShown;
     Position position;
     OrderingTables orderingTables;
     MaterialTable* materialTable;
@@ -64,3 +77,5 @@ int32_t clockMs();
 
 void initThread(SearchThread& thread, int index);
 void releaseThread(SearchThread& thread);
+// Empties the thread's evaluation caches and ordering tables, as a fresh record has them.
+void clearSearchState(SearchThread& thread);

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -43,7 +44,9 @@ Helper helpers[HELPER_COUNT];
 std::mutex sharedMutex;
 int32_t helperCommand = IDLE_CYCLE;  // guarded by sharedMutex
 Position sharedPosition;             // guarded by sharedMutex
-int helpersInSearch = 0;             // helpers released for the latest search (main thread only)
+int32_t sharedSearchMoveCount = 0;   // the root moves the go line listed, guarded likewise
+Move sharedSearchMoves[MAX_MOVES];
+int helpersInSearch = 0;  // helpers released for the latest search (main thread only)
 
 // A line may run 255 plies deep, plus nested internal deepening and verification frames at the
 // same ply. An alpha-beta frame with its move lists takes about 4.5 KB in the release build, so
@@ -76,9 +79,13 @@ void helperStep(Helper& h) {
     h.idle.signal();
     h.wake.wait();
     switch (readCommand()) {
-        case SEARCH:
-            startSearch(h.thread, 1, 0, 0, 0, 0, 0);
+        case SEARCH: {
+            // Without limits of their own: the main thread tells them when to stop.
+            GoLimits limits;
+            limits.holdBestMove = 1;
+            startSearch(h.thread, limits);
             break;
+        }
         case EXIT:
             h.thread.quitFlag = 1;
             break;
@@ -140,9 +147,14 @@ void syncHelpers(SearchThread& thread) {
 void copyRootPosition(SearchThread& thread) {
     std::lock_guard lock(sharedMutex);
     if (thread.threadIndex == MAIN_THREAD) {
-        if (threadCount >= 2) sharedPosition = thread.position;
+        if (threadCount < 2) return;
+        sharedPosition = thread.position;
+        sharedSearchMoveCount = thread.searchMoveCount;
+        std::copy_n(thread.searchMoves, thread.searchMoveCount, sharedSearchMoves);
     } else {
         thread.position = sharedPosition;
+        thread.searchMoveCount = sharedSearchMoveCount;
+        std::copy_n(sharedSearchMoves, sharedSearchMoveCount, thread.searchMoves);
     }
 }
 
@@ -175,6 +187,12 @@ uint64_t helperNodes() {
     uint64_t nodes = 0;
     for (int i = 0; i < activeHelpers(); i++) nodes += helpers[i].thread.nodeCount;
     return nodes;
+}
+
+void clearHelpers() {
+    waitForIdleHelpers();
+    for (Helper& h : helpers)
+        if (h.running) clearSearchState(h.thread);
 }
 
 SearchThread& helperThread(int index) { return helpers[index].thread; }

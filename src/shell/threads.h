@@ -16,6 +16,9 @@ void destroyHelpers();
 // Waits until no helper is searching or unwinding (before the shared table is freed).
 void waitForIdleHelpers();
 
+// Waits until every helper is idle and empties its caches and ordering tables.
+void clearHelpers();
+
 // The hand-over around a search; each acts only where it applies (main thread, Threads > 1).
 void syncHelpers(SearchThread& thread);
 void copyRootPosition(SearchThread& thread);

@@ -15,6 +15,7 @@
 
 int32_t hashSizeMb = 16;
 int32_t threadCount = 1;
+int32_t moveOverhead = DEFAULT_MOVE_OVERHEAD;
 bool positionValid = true;
 bool bestMoveWithheld = false;
 
@@ -79,6 +80,33 @@ void stopCommand(SearchThread& thread, bool ponderHit) {
     printWithheldBestMove();
 }
 
+// setoption name <name> [value <value>]: the name may run over several tokens up to "value"; a
+// spin or check takes exactly one value token, a button none.
+void setOptionCommand(const TokenLine& line) {
+    if (line.count < 3 || !isWord(line[1], "name")) return;
+    int v = 2;
+    while (v < line.count && !isWord(line[v], "value")) v++;
+    if (v == 2) return;
+    char name[MAX_OPTION_NAME] = "";
+    for (int i = 2; i < v; i++) {
+        if (std::strlen(name) + std::strlen(line[i]) + 2 > sizeof name) return;
+        if (i > 2) std::strcat(name, " ");
+        std::strcat(name, line[i]);
+    }
+    if (v == line.count) {
+        setOption(name, nullptr);
+    } else if (v + 2 == line.count) {
+        setOption(name, line[v + 1]);
+    }
+}
+
+// A new game starts from what a fresh process has: empty table, caches and ordering tables.
+void newGame(SearchThread& thread) {
+    clearHelpers();
+    ttClear();
+    clearSearchState(thread);
+}
+
 void execute(SearchThread& thread, const TokenLine& line) {
     const char* word = line[0];
     const int n = line.count;
@@ -90,8 +118,9 @@ void execute(SearchThread& thread, const TokenLine& line) {
             flushOutput();
         }
     } else if (isWord(word, "setoption")) {
-        if (n == 5 && isWord(line[1], "name") && isWord(line[3], "value"))
-            setOption(line[2], line[4]);
+        setOptionCommand(line);
+    } else if (isWord(word, "ucinewgame")) {
+        if (n == 1) newGame(thread);
     } else if (isWord(word, "position")) {
         if (n >= 2) positionCommand(thread, line);
     } else if (isWord(word, "go")) {
@@ -122,16 +151,36 @@ void flushOutput() {
 
 bool outputFailed() { return writeFailed; }
 
-int32_t parseInteger(const char* text) {
-    // Accumulating stops one past the 32-bit range, so a long run of digits cannot overflow.
-    constexpr int64_t Limit = int64_t(INT32_MAX) + 1;
-    const char* p = text;
+namespace {
+
+const char* skipSign(const char* p) {
     while (isBlank(*p)) p++;
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+') p++;
-    int64_t v = 0;
-    for (; *p >= '0' && *p <= '9'; p++) v = std::min(v * 10 + (*p - '0'), Limit);
-    return int32_t(negative ? -v : std::min(v, Limit - 1));
+    return *p == '-' || *p == '+' ? p + 1 : p;
+}
+
+}  // namespace
+
+int64_t parseInteger64(const char* text) {
+    // Accumulating stops at the 64-bit range, so a long run of digits cannot overflow.
+    constexpr uint64_t Limit = uint64_t(INT64_MAX) + 1;
+    const char* p = skipSign(text);
+    const bool negative = p > text && p[-1] == '-';
+    uint64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        const uint64_t digit = uint64_t(*p - '0');
+        v = v > (Limit - digit) / 10 ? Limit : v * 10 + digit;
+    }
+    if (negative) return v == Limit ? INT64_MIN : -int64_t(v);
+    return int64_t(std::min(v, Limit - 1));
+}
+
+int32_t parseInteger(const char* text) {
+    return int32_t(std::clamp<int64_t>(parseInteger64(text), INT32_MIN, INT32_MAX));
+}
+
+bool isNumber(const char* text) {
+    const char* p = skipSign(text);
+    return *p >= '0' && *p <= '9';
 }
 
 int readTokens(LineReader& in, TokenLine& line) {
@@ -177,10 +226,21 @@ void printOptions() {
     std::printf("option name Hash type spin default %d min %d max %d\n", hashSizeMb, 16, 512);
     std::printf("option name Threads type spin default %d min %d max %d\n", threadCount, 1, 4);
     std::printf("option name Ponder type check default true\n");
+    std::printf("option name Move Overhead type spin default %d min %d max %d\n", moveOverhead, 0,
+                MAX_MOVE_OVERHEAD);
+    std::printf("option name Clear Hash type button\n");
     flushOutput();
 }
 
 void setOption(const char* name, const char* value) {
+    if (!value) {
+        if (isWord(name, "Clear Hash")) {
+            // Helpers of the last search may still be unwinding through the table.
+            waitForIdleHelpers();
+            ttClear();
+        }
+        return;
+    }
     if (isWord(name, "Hash")) {
         const int32_t megabytes = clampInt(parseInteger(value), 16, 512);
         // Helpers of the last search may still be unwinding through the old table.
@@ -189,5 +249,7 @@ void setOption(const char* name, const char* value) {
         if (ttResize(megabytes)) hashSizeMb = megabytes;
     } else if (isWord(name, "Threads")) {
         threadCount = clampInt(parseInteger(value), 1, 4);
+    } else if (isWord(name, "Move Overhead")) {
+        moveOverhead = clampInt(parseInteger(value), 0, MAX_MOVE_OVERHEAD);
     }
 }

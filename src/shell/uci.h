@@ -8,9 +8,14 @@
 #include "shell/input.h"
 #include "shell/searchthread.h"
 
+constexpr int32_t DEFAULT_MOVE_OVERHEAD = 1000;
+constexpr int32_t MAX_MOVE_OVERHEAD = 5000;
+constexpr size_t MAX_OPTION_NAME = 64;
+
 // Settings, changed only by setoption.
-extern int32_t hashSizeMb;   // 16..512
-extern int32_t threadCount;  // 1..4, the main thread included
+extern int32_t hashSizeMb;    // 16..512
+extern int32_t threadCount;   // 1..4, the main thread included
+extern int32_t moveOverhead;  // 0..5000 ms the clock rule keeps back
 
 // False after a refused FEN until the next position command that works: the board then holds no
 // position the GUI knows, so nothing may be searched or counted on it.
@@ -43,6 +48,7 @@ bool dispatchCommand(SearchThread& thread, LineReader& in, TokenLine& line);
 void runCommandLoop(SearchThread& thread);
 
 void printOptions();
+// name may hold blanks ("Move Overhead"); value is null for a button.
 void setOption(const char* name, const char* value);
 
 // Whether a token is exactly the word (commands and keywords are case-sensitive).
@@ -51,6 +57,10 @@ inline bool isWord(const char* token, const char* word) { return std::strcmp(tok
 // Decimal integer: leading white space and a sign accepted, stops at the first non-digit, no
 // digits read 0, saturating at the 32-bit range instead of overflowing.
 int32_t parseInteger(const char* text);
+// The same over 64 bits, saturating at their range.
+int64_t parseInteger64(const char* text);
+// Whether the text reads as a number: a digit after the blanks and sign that parseInteger skips.
+bool isNumber(const char* text);
 
 // Flushes standard output and remembers a failed write.
 void flushOutput();

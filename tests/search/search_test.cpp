@@ -181,7 +181,7 @@ TEST(DeepSearchSignature, BenchCommandTotal) {
 }
 
 // The PV walk follows table moves, but never through a move that leaves the king attacked (a
-// torn or colliding entry) nor back to a position already on the line.
+// torn or colliding entry) nor into a position already on the line or in the game.
 TEST(PrincipalVariation, StopsAtAnIllegalMoveAndAtARepeatedPosition) {
     ttResize(16);
     ThreadPtr thread = newMainThread();
@@ -200,6 +200,10 @@ TEST(PrincipalVariation, StopsAtAnIllegalMoveAndAtARepeatedPosition) {
     Move pv[MAX_PV];
     ASSERT_EQ(extractPv(pos, textToMove(pos, "g1f3"), pv), 3);
     EXPECT_EQ(text(pv[2]), "f3g1");
+    // After the same dance in the game, the line stops before its first move into a position
+    // the game has had; the first move itself always stands.
+    after(std::vector<const char*>(dance, dance + 4));
+    EXPECT_EQ(extractPv(pos, textToMove(pos, "g1f3"), pv), 1);
 
     // Black's bishop is pinned to its king: its table move must not be printed.
     ASSERT_TRUE(setFen(*thread, "4k3/4b3/8/8/8/8/P7/4R1K1 w - -"));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -43,8 +44,9 @@ inline int msLeft(Clock::time_point deadline) {
     return left.count() < 0 ? 0 : int(left.count());
 }
 
-// Starts the engine; its standard input is a pipe, or the file at stdinPath when one is given.
-inline Engine startEngine(const char* stdinPath = nullptr) {
+// Starts the engine with the given arguments; its standard input is a pipe, or the file at
+// stdinPath when one is given.
+inline Engine startEngine(const char* stdinPath = nullptr, std::vector<std::string> args = {}) {
     signal(SIGPIPE, SIG_IGN);  // a dead engine must not kill the test binary
     Engine e;
     int in[2] = {-1, -1}, out[2];
@@ -58,8 +60,11 @@ inline Engine startEngine(const char* stdinPath = nullptr) {
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     }
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    char* argv[] = {const_cast<char*>(KESTRUN_BINARY), nullptr};
-    if (posix_spawn(&e.pid, KESTRUN_BINARY, &actions, nullptr, argv, environ) != 0) e.pid = -1;
+    std::vector<char*> argv{const_cast<char*>(KESTRUN_BINARY)};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&e.pid, KESTRUN_BINARY, &actions, nullptr, argv.data(), environ) != 0)
+        e.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     e.fromEngine = out[0];
@@ -165,7 +170,52 @@ inline Result runEngineOnFile(const char* path, int timeoutMs = DEFAULT_TIMEOUT_
     return r;
 }
 
-inline std::string uciAnswer(int hash = 16, int threads = 1) {
+// Writes input without waiting for an answer.
+inline void send(Engine& e, const std::string& input) {
+    size_t done = 0;
+    while (done < input.size()) {
+        pollfd p{e.toEngine, POLLOUT, 0};
+        poll(&p, 1, 1000);
+        const ssize_t w = write(e.toEngine, input.data() + done, input.size() - done);
+        if (w > 0) done += size_t(w);
+        if (w < 0 && errno != EAGAIN && errno != EINTR) break;
+    }
+}
+
+// Writes input and reads until `until` appears.
+inline std::string say(Engine& e, const std::string& input, const std::string& until,
+                       int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    std::string output;
+    EXPECT_TRUE(exchange(e, input, output, false, until, timeoutMs)) << input << output;
+    return output;
+}
+
+// Writes input and reads up to the end of the bestmove line it brings.
+inline std::string bestMoveAfter(Engine& e, const std::string& input,
+                                 int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    std::string output = say(e, input, "bestmove", timeoutMs);
+    while (output.find('\n', output.find("bestmove")) == std::string::npos) {
+        std::string more;
+        if (!exchange(e, "", more, false, "\n", timeoutMs)) break;
+        output += more;
+    }
+    return output;
+}
+
+// Reads whatever arrives within a short while: used to show that nothing is printed.
+inline std::string quietFor(Engine& e, int ms) {
+    std::string output;
+    exchange(e, "", output, false, "\x01", ms);
+    return output;
+}
+
+inline void expectExit(Engine& e, const std::string& rest = "") {
+    std::string output;
+    exchange(e, rest, output, true, "", DEFAULT_TIMEOUT_MS);
+    EXPECT_EQ(waitEngine(e), 0) << output;
+}
+
+inline std::string uciAnswer(int hash = 16, int threads = 1, int overhead = 1000) {
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +
            std::to_string(hash) +
@@ -173,7 +223,11 @@ inline std::string uciAnswer(int hash = 16, int threads = 1) {
            "option name Threads type spin default " +
            std::to_string(threads) +
            " min 1 max 4\n"
-           "option name Ponder type check default true\nuciok\n";
+           "option name Ponder type check default true\n"
+           "option name Move Overhead type spin default " +
+           std::to_string(overhead) +
+           " min 0 max 5000\n"
+           "option name Clear Hash type button\nuciok\n";
 }
 
 // The node counts of the info lines that speed printed, in order.

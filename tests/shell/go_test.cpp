@@ -6,6 +6,7 @@
 #include <string>
 
 #include "shell/go.h"
+#include "shell/notation.h"
 
 namespace {
 
@@ -18,7 +19,10 @@ GoLimits limits(const std::string& go, int side = White) {
     char* p = line.text.data();
     for (char* t = strtok(p, " "); t; t = strtok(nullptr, " ")) line.tokens.push_back(t);
     line.count = int(line.tokens.size());
-    return goLimits(side, line);
+    static Position pos;
+    setStartPosition(pos);
+    pos.sideToMove = side;
+    return goLimits(pos, line);
 }
 
 void expectTimes(const GoLimits& l, int soft, int hard) {
@@ -66,4 +70,46 @@ TEST(GoLimits, FlagsAndMendedEdges) {
     EXPECT_GE(l.hardTime, l.softTime);
     // A later keyword overrides an earlier one.
     expectTimes(limits("go movetime 10 movetime 20"), 100, 20);
+}
+
+TEST(GoLimits, NodesMateAndTheMoveOverhead) {
+    GoLimits l = limits("go nodes 5000 mate 3");
+    EXPECT_TRUE(l.nodesLimited);
+    EXPECT_EQ(l.nodeLimit, 5000u);
+    EXPECT_EQ(l.mateLimit, 3);
+    EXPECT_FALSE(l.timeLimited);
+    EXPECT_FALSE(l.depthLimited);
+    EXPECT_TRUE(limits("go nodes 0").nodesLimited);
+    // Missing, negative or non-numeric values are absent; a huge count saturates.
+    for (const char* go : {"go nodes", "go nodes -5", "go nodes abc", "go nodes depth 5"})
+        EXPECT_FALSE(limits(go).nodesLimited) << go;
+    EXPECT_EQ(limits("go nodes 99999999999999999999999").nodeLimit, uint64_t(INT64_MAX));
+    for (const char* go : {"go mate", "go mate -2", "go mate x", "go mate 0"})
+        EXPECT_EQ(limits(go).mateLimit, 0) << go;
+
+    // The clock rule keeps back the Move Overhead instead of a fixed second.
+    moveOverhead = 100;
+    expectTimes(limits("go wtime 60000 btime 60000"), 2276, 28450);
+    expectTimes(limits("go wtime 1000 winc 100"), 130, 850);
+    moveOverhead = DEFAULT_MOVE_OVERHEAD;
+    expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
+}
+
+TEST(GoLimits, SearchMovesKeepTheLegalOnesInGenerationOrder) {
+    auto listed = [](const std::string& go) {
+        const GoLimits l = limits(go);
+        std::string moves;
+        char text[6];
+        for (int i = 0; i < l.searchMoveCount; i++) {
+            moveToText(l.searchMoves[i], text);
+            moves += std::string(moves.empty() ? "" : " ") + text;
+        }
+        return moves;
+    };
+    // Garbage, illegal texts and repeats are skipped; the list ends at the next keyword.
+    EXPECT_EQ(listed("go searchmoves e2e4 zz a2a3 e2e5 e2e4 depth 6"), "a2a3 e2e4");
+    EXPECT_TRUE(limits("go searchmoves e2e4 depth 6").depthLimited);
+    EXPECT_EQ(listed("go depth 3 searchmoves g1f3 infinite b1c3"), "g1f3");
+    EXPECT_EQ(listed("go searchmoves e7e5 h2h5"), "");
+    EXPECT_EQ(listed("go searchmoves"), "");
 }

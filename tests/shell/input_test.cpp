@@ -152,4 +152,11 @@ TEST(Tokens, IntegersSaturate) {
     EXPECT_EQ(parseInteger("-2147483649"), INT32_MIN);
     EXPECT_EQ(parseInteger("99999999999999999999999999999"), INT32_MAX);
     EXPECT_EQ(parseInteger("4294967297"), INT32_MAX);  // would wrap to 1 in 32 bits
+    EXPECT_EQ(parseInteger64("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(parseInteger64("9223372036854775808"), INT64_MAX);
+    EXPECT_EQ(parseInteger64("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(parseInteger64("184467440737095516170"), INT64_MAX);  // wraps to 2 in 64 bits
+    EXPECT_TRUE(isNumber(" -3"));
+    EXPECT_FALSE(isNumber("-"));
+    EXPECT_FALSE(isNumber("x1"));
 }

@@ -10,54 +10,6 @@
 
 using namespace engine_process;
 
-namespace {
-
-// Writes input without waiting for an answer.
-void send(Engine& e, const std::string& input) {
-    size_t done = 0;
-    while (done < input.size()) {
-        pollfd p{e.toEngine, POLLOUT, 0};
-        poll(&p, 1, 1000);
-        const ssize_t w = write(e.toEngine, input.data() + done, input.size() - done);
-        if (w > 0) done += size_t(w);
-        if (w < 0 && errno != EAGAIN && errno != EINTR) break;
-    }
-}
-
-// Writes input and reads until `until` appears.
-std::string say(Engine& e, const std::string& input, const std::string& until,
-                int timeoutMs = DEFAULT_TIMEOUT_MS) {
-    std::string output;
-    EXPECT_TRUE(exchange(e, input, output, false, until, timeoutMs)) << input << output;
-    return output;
-}
-
-// Writes input and reads up to the end of the bestmove line it brings.
-std::string bestMoveAfter(Engine& e, const std::string& input, int timeoutMs = DEFAULT_TIMEOUT_MS) {
-    std::string output = say(e, input, "bestmove", timeoutMs);
-    while (output.find('\n', output.find("bestmove")) == std::string::npos) {
-        std::string more;
-        if (!exchange(e, "", more, false, "\n", timeoutMs)) break;
-        output += more;
-    }
-    return output;
-}
-
-// Reads whatever arrives within a short while: used to show that nothing is printed.
-std::string quietFor(Engine& e, int ms) {
-    std::string output;
-    exchange(e, "", output, false, "\x01", ms);
-    return output;
-}
-
-void expectExit(Engine& e, const std::string& rest = "") {
-    std::string output;
-    exchange(e, rest, output, true, "", DEFAULT_TIMEOUT_MS);
-    EXPECT_EQ(waitEngine(e), 0) << output;
-}
-
-}  // namespace
-
 TEST(SearchOutput, ScoresBestMovesAndLimits) {
     // Mate in 3 for the mover, mated in 2, and centipawns at 1.3 times the internal score.
     Result r = runEngine(
@@ -76,9 +28,11 @@ TEST(SearchOutput, ScoresBestMovesAndLimits) {
     EXPECT_NE(r.output.find("bestmove " + text(inProcess.bestMove) + " ponder "), std::string::npos)
         << r.output;
 
-    // go depth 5 prints no info line (they start at iteration 6) and answers at once.
+    // go depth 5 prints no iteration lines (they start at iteration 6), only the score of its
+    // answer, and answers at once.
     r = runEngine("position startpos\ngo depth 5\n");
-    EXPECT_EQ(count(r.output, "info depth"), 0) << r.output;
+    EXPECT_EQ(count(r.output, "info depth"), 1) << r.output;
+    EXPECT_EQ(r.output.rfind("info depth 5 time ", 0), 0) << r.output;
     EXPECT_EQ(count(r.output, "bestmove "), 1) << r.output;
 
     // One legal move: iteration 4 at the latest, whatever the depth asked; a mate on the board
@@ -86,15 +40,17 @@ TEST(SearchOutput, ScoresBestMovesAndLimits) {
     r = runEngine(
         "position fen k7/8/1K6/8/8/8/8/7R b - -\ngo depth 30\n"
         "position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - -\ngo depth 7\n");
-    EXPECT_EQ(count(r.output, "info depth"), 4) << r.output;  // iterations 6 and 7 of the second
+    // The first answer's score line; iterations 6 and 7 of the second.
+    EXPECT_EQ(count(r.output, "info depth"), 5) << r.output;
+    EXPECT_EQ(r.output.rfind("info depth 4 ", 0), 0) << r.output;
     EXPECT_NE(r.output.find("bestmove a8b8 ponder h1h8\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("bestmove a1a8\n"), std::string::npos) << r.output;
 
-    // Nothing to move, or no position: the empty move, and nothing is made.
+    // Nothing to move, or no position: the empty move, and nothing is made. Stalemate scores 0.
     r = runEngine(
         "position fen 7k/5Q2/6K1/8/8/8/8/8 b - -\ngo depth 3\n"
         "position fen 8/8/8/8/8/8/8/8 w - -\ngo wtime 1000\nspeed 1\n");
-    EXPECT_EQ(r.output, "bestmove 0000\nbestmove 0000\n");
+    EXPECT_EQ(r.output, "info depth 0 score cp 0\nbestmove 0000\nbestmove 0000\n");
 }
 
 TEST(SearchDialogue, WithheldBestMoveWaitsForStopOrPonderhit) {
@@ -114,7 +70,7 @@ TEST(SearchDialogue, WithheldBestMoveWaitsForStopOrPonderhit) {
     out = say(e, "isready\n", "readyok");
     EXPECT_EQ(count(out, "info depth"), 58) << out;
     EXPECT_EQ(count(out, "bestmove"), 0) << out;
-    EXPECT_EQ(say(e, "ponderhit\n", "bestmove 0000\n"), "bestmove 0000\n");
+    EXPECT_EQ(say(e, "ponderhit\n", "bestmove 0000\n"), "info depth 0 score cp 0\nbestmove 0000\n");
 
     // The withheld answer belongs to its own search's position, even after a new position line;
     // the new board is left intact.

@@ -44,7 +44,7 @@ TEST(EngineDialogue, UciAndIsreadyAnswerExactly) {
 TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
     struct Case {
         const char* line;
-        int hash, threads;
+        int hash, threads, overhead = 1000;
     };
     const Case cases[] = {
         {"setoption name Hash value 8", 16, 1},
@@ -67,11 +67,17 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name hash value 32", 16, 1},
         {"setoption name Ponder value false", 16, 1},
         {"setoption name Threads", 16, 1},
+        // Names of two words; a button takes no value.
+        {"setoption name Move Overhead value -5", 16, 1, 0},
+        {"setoption name Move Overhead value 99999", 16, 1, 5000},
+        {"setoption name Move Overhead value 30 ms", 16, 1, 5000},
+        {"setoption name Move Overhead", 16, 1, 5000},
+        {"setoption name Clear Hash", 16, 1, 5000},
     };
     std::string input, expected;
     for (const Case& c : cases) {
         input += std::string(c.line) + "\nuci\n";
-        expected += uciAnswer(c.hash, c.threads);
+        expected += uciAnswer(c.hash, c.threads, c.overhead);
     }
     Result r = runEngine(input);
     expectClean(r);
