@@ -24,8 +24,10 @@ bool benchMode = false;
 
 namespace {
 
-// A score line with a full principal variation, then the bestmove line.
-constexpr int ANSWER_SIZE = 512;
+// Room for a score line with a full principal variation, for each of the most lines MultiPV
+// reports, and the bestmove line.
+constexpr int LINE_SIZE = 256;
+constexpr int ANSWER_SIZE = (MAX_MULTI_PV + 1) * LINE_SIZE;
 // A withheld answer is written down when its search ends: by the time stop or ponderhit asks for
 // it, a position command may have replaced the board its principal variation was walked on.
 char withheldAnswer[ANSWER_SIZE];
@@ -53,16 +55,19 @@ __attribute__((format(printf, 2, 3))) void append(char* buffer, const char* form
     va_end(args);
 }
 
-// "info depth d time t nodes n nps r score ... pv ...": mate scores in moves, negative when the
-// mover is mated; centipawns at 1.3 times the internal score.
-void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, Move first) {
+// "info depth d [multipv i] time t nodes n nps r score ... pv ...": mate scores in moves,
+// negative when the mover is mated; centipawns at 1.3 times the internal score. Line 0 is the
+// single-line form.
+void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, Move first,
+                     int line = 0) {
     const Progress p = progress(thread);
     Move pv[MAX_PV];
     const int length = extractPv(thread.position, first, pv);
     char text[MAX_PV * 6];
     pvToText(length, pv, text);
-    append(buffer, "info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " ", depth, p.elapsed,
-           p.nodes, p.rate);
+    append(buffer, "info depth %d ", depth);
+    if (line > 0) append(buffer, "multipv %d ", line);
+    append(buffer, "time %d nodes %" PRIu64 " nps %" PRIu64 " ", p.elapsed, p.nodes, p.rate);
     if (score > MATE_BOUND)
         append(buffer, "score mate %d", (MATE + 1 - score) >> 1);
     else if (score < -MATE_BOUND)
@@ -70,6 +75,13 @@ void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, M
     else
         append(buffer, "score cp %d", score * 130 / 100);
     append(buffer, " pv %s\n", text);
+}
+
+// One line per principal variation of the deepest completed iteration, best first.
+void appendPvLines(SearchThread& thread, char* buffer) {
+    for (int i = 0; i < thread.pvLineCount; i++)
+        appendScoreLine(thread, buffer, thread.pvLineDepth, thread.pvLineScores[i],
+                        thread.pvLineMoves[i], i + 1);
 }
 
 // The bestmove line, after a score line when no info line has shown one: every search reports a
@@ -83,9 +95,12 @@ void formatAnswer(SearchThread& thread, char* buffer) {
         append(buffer, "bestmove 0000\n");
         return;
     }
-    if (!thread.scoreShown && thread.reportDepth > 0)
+    if (!thread.scoreShown && thread.multiPv > 1) {
+        appendPvLines(thread, buffer);
+    } else if (!thread.scoreShown && thread.reportDepth > 0) {
         appendScoreLine(thread, buffer, thread.reportDepth, thread.reportScore,
                         Move(thread.bestMove));
+    }
     Move pv[MAX_PV];
     const int length = extractPv(thread.position, Move(thread.bestMove), pv);
     char first[6], second[6];
@@ -201,6 +216,7 @@ void iterativeDeepening(SearchThread& thread) {
     }
     const int n = rootMoves<Us>(thread, moves);
     for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
+    const int lines = std::clamp(thread.multiPv, 1, std::max(n, 1));
     thread.iteration = 1;
     for (;;) {
         thread.rootResearched = 0;
@@ -214,7 +230,14 @@ void iterativeDeepening(SearchThread& thread) {
                 thread.reportScore = scores[0];
             }
         } else {
-            completed = rootSearch<Us>(thread, 4 * thread.iteration, n, moves, scores);
+            completed = rootSearch<Us>(thread, 4 * thread.iteration, n, moves, scores, lines);
+        }
+        if (completed && thread.multiPv > 1 && n > 0) {
+            thread.pvLineDepth = thread.iteration;
+            thread.pvLineCount = lines;
+            std::copy_n(moves, lines, thread.pvLineMoves);
+            std::copy_n(scores, lines, thread.pvLineScores);
+            printPvLines(thread);
         }
         printDepthInfo(thread);
         const int64_t elapsed = clockMs() - thread.startTime;
@@ -299,6 +322,8 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
     thread.previousScore = thread.rootResearched = thread.easyMove = 0;
     thread.scoreDropped = thread.previousScoreDropped = 0;
     thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
+    thread.multiPv = main ? limits.multiPv : 1;
+    thread.pvLineDepth = thread.pvLineCount = 0;
     thread.nodeCount = 0;
     thread.pollCountdown = POLL_INTERVAL;
     if (thread.nodesLimited && thread.nodeLimit == 0) thread.pollCountdown = 0;
@@ -330,7 +355,7 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
 
 void printBestMove(SearchThread& thread) {
     if (!prints(thread)) return;
-    char answer[ANSWER_SIZE];
+    static char answer[ANSWER_SIZE];
     formatAnswer(thread, answer);
     std::fputs(answer, stdout);
     flushOutput();
@@ -350,10 +375,21 @@ void printDepthInfo(SearchThread& thread) {
 }
 
 void printPvInfo(SearchThread& thread, int score) {
-    if (!prints(thread) || thread.iteration < 6) return;
+    // Several lines are printed together once the iteration has ordered them.
+    if (!prints(thread) || thread.iteration < 6 || thread.multiPv > 1) return;
     char line[ANSWER_SIZE] = "";
     appendScoreLine(thread, line, thread.iteration, score, Move(thread.bestMove));
     std::fputs(line, stdout);
+    flushOutput();
+    thread.scoreShown = 1;
+}
+
+void printPvLines(SearchThread& thread) {
+    if (!prints(thread) || thread.iteration < 6) return;
+    static char lines[ANSWER_SIZE];
+    lines[0] = '\0';
+    appendPvLines(thread, lines);
+    std::fputs(lines, stdout);
     flushOutput();
     thread.scoreShown = 1;
 }

@@ -22,6 +22,8 @@ void printBestMove(SearchThread& thread);
 void printWithheldBestMove();
 void printDepthInfo(SearchThread& thread);
 void printPvInfo(SearchThread& thread, int score);
+// With MultiPV above 1: the lines of the iteration just completed, best first.
+void printPvLines(SearchThread& thread);
 void printCurrMove(SearchThread& thread, Move m);
 
 // Walks the principal variation from `first` through the table's moves; returns its length

@@ -107,6 +107,7 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
     // A mate in no moves is never found: such a search runs as one without the keyword.
     if (mate > 0) limits.mateLimit = int32_t(std::min<int64_t>(mate, INT32_MAX));
     limits.holdBestMove = hold;
+    limits.multiPv = multiPv;
     return limits;
 }
 

@@ -19,6 +19,7 @@ struct GoLimits {
     int32_t nodesLimited = 0;
     uint64_t nodeLimit = 0;  // nodes of all threads
     int32_t mateLimit = 0;   // moves; 0 when the search looks for no mate
+    int32_t multiPv = 1;     // principal variations to report
     // The root moves to search, legal and in generation order; none listed means all of them.
     int32_t searchMoveCount = 0;
     Move searchMoves[MAX_MOVES];

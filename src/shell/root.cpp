@@ -58,9 +58,15 @@ bool firstIterationRootSearch(SearchThread& thread, int depth, int count, Move* 
 }
 
 template <Colour Us>
-bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores) {
+bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores,
+                int lines) {
     countRootNode(thread);
     thread.bestScore = NO_SCORE;
+    // The best exact scores of the iteration so far, descending. Until `lines` moves have one,
+    // moves are searched with the open window; then a move must beat the last of them, and alpha
+    // is that score.
+    int32_t kept[MAX_MULTI_PV];
+    int keptCount = 0;
     int alpha = -ROOT_WINDOW;
     for (int i = 0; i < count; i++) {
         const Move m = moves[i];
@@ -69,38 +75,48 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
         const int d = childDepth<Us>(thread.position, m, depth, checks);
         int score;
         printCurrMove(thread, m);
-        if (thread.bestScore == NO_SCORE) {
+        if (keptCount < lines) {
             score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
         } else {
             score = searchRootMove<Us>(thread, m, d, checks, alpha, alpha + 1, true);
             if (thread.stopFlag) return false;
             // The re-search window is (alpha, mate), not one bounded by the failing score.
             if (score > alpha) {
-                thread.rootResearched = 1;
-                thread.easyMove = 0;
+                if (lines == 1) {
+                    thread.rootResearched = 1;
+                    thread.easyMove = 0;
+                }
                 printCurrMove(thread, m);
                 score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
             }
         }
         if (thread.stopFlag) return false;
+        // With several lines the time rules still ask whether a later move beat the best one.
+        if (lines > 1 && i > 0 && score > thread.bestScore) {
+            thread.rootResearched = 1;
+            thread.easyMove = 0;
+        }
 
-        // Only moves that raised alpha keep their score for the next iteration's order.
+        // Only moves that got an exact score keep it for the next iteration's order.
         scores[i] = -ROOT_WINDOW;
+        if (score > alpha) {
+            scores[i] = score;
+            int at = keptCount < lines ? keptCount++ : lines - 1;
+            for (; at > 0 && kept[at - 1] < score; at--) kept[at] = kept[at - 1];
+            kept[at] = score;
+            if (keptCount == lines) alpha = kept[lines - 1];
+        }
         if (score > thread.bestScore) {
             thread.bestScore = score;
             thread.bestMove = int32_t(m);
             thread.reportDepth = thread.iteration;
             thread.reportScore = score;
-            if (score > alpha) {
-                alpha = score;
-                scores[i] = score;
-                printPvInfo(thread, score);
-                if (thread.bestScore <= thread.previousScore - 50) {
-                    thread.scoreDropped = 1;
-                    thread.easyMove = 0;
-                } else {
-                    thread.scoreDropped = 0;
-                }
+            printPvInfo(thread, score);
+            if (thread.bestScore <= thread.previousScore - 50) {
+                thread.scoreDropped = 1;
+                thread.easyMove = 0;
+            } else {
+                thread.scoreDropped = 0;
             }
         }
     }
@@ -110,5 +126,5 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
 
 template bool firstIterationRootSearch<White>(SearchThread&, int, int, Move*, int32_t*);
 template bool firstIterationRootSearch<Black>(SearchThread&, int, int, Move*, int32_t*);
-template bool rootSearch<White>(SearchThread&, int, int, Move*, int32_t*);
-template bool rootSearch<Black>(SearchThread&, int, int, Move*, int32_t*);
+template bool rootSearch<White>(SearchThread&, int, int, Move*, int32_t*, int);
+template bool rootSearch<Black>(SearchThread&, int, int, Move*, int32_t*, int);

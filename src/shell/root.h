@@ -6,8 +6,10 @@
 #include "shell/searchthread.h"
 
 // Both return false when the stop flag cut the iteration short; the lists are then unsorted.
+// rootSearch gives the first `lines` moves of the sorted list exact scores (1..MAX_MULTI_PV).
 template <Colour Us>
 bool firstIterationRootSearch(SearchThread& thread, int depth, int count, Move* moves,
                               int32_t* scores);
 template <Colour Us>
-bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores);
+bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores,
+                int lines);

@@ -30,6 +30,8 @@ void initThread(SearchThread& thread, int index) {
     thread.nodesLimited = thread.mateLimit = thread.searchMoveCount = 0;
     thread.nodeLimit = 0;
     thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
+    thread.multiPv = 1;
+    thread.pvLineDepth = thread.pvLineCount = 0;
     setStartPosition(thread.position);
     clearOrderingTables(thread.orderingTables);
     // Both caches start zero-filled, the material table first.

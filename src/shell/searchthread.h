@@ -13,6 +13,7 @@ struct MaterialTable;
 struct PawnHashTable;
 
 constexpr int POLL_INTERVAL = 100000;
+constexpr int MAX_MULTI_PV = 64;
 
 // A field another thread may read while its owner writes it. All access is relaxed: the value
 // matters, not the order against other memory. The owner bumps it with a load and a store, never
@@ -66,6 +67,13 @@ struct SearchThread {
     int32_t reportDepth;
     int32_t reportScore;
     int32_t scoreShown;
+    // Principal variations the search reports (the main thread's MultiPV, else 1), and with more
+    // than one the lines of the deepest completed iteration: first moves and exact scores.
+    int32_t multiPv;
+    int32_t pvLineDepth;
+    int32_t pvLineCount;
+    Move pvLineMoves[MAX_MULTI_PV];
+    int32_t pvLineScores[MAX_MULTI_PV];
     Position position;
     OrderingTables orderingTables;
     MaterialTable* materialTable;

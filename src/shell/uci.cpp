@@ -16,6 +16,7 @@
 int32_t hashSizeMb = 16;
 int32_t threadCount = 1;
 int32_t moveOverhead = DEFAULT_MOVE_OVERHEAD;
+int32_t multiPv = 1;
 bool positionValid = true;
 bool bestMoveWithheld = false;
 
@@ -226,6 +227,8 @@ void printOptions() {
     std::printf("option name Hash type spin default %d min %d max %d\n", hashSizeMb, 16, 512);
     std::printf("option name Threads type spin default %d min %d max %d\n", threadCount, 1, 4);
     std::printf("option name Ponder type check default true\n");
+    std::printf("option name MultiPV type spin default %d min %d max %d\n", multiPv, 1,
+                MAX_MULTI_PV);
     std::printf("option name Move Overhead type spin default %d min %d max %d\n", moveOverhead, 0,
                 MAX_MOVE_OVERHEAD);
     std::printf("option name Clear Hash type button\n");
@@ -249,6 +252,8 @@ void setOption(const char* name, const char* value) {
         if (ttResize(megabytes)) hashSizeMb = megabytes;
     } else if (isWord(name, "Threads")) {
         threadCount = clampInt(parseInteger(value), 1, 4);
+    } else if (isWord(name, "MultiPV")) {
+        multiPv = clampInt(parseInteger(value), 1, MAX_MULTI_PV);
     } else if (isWord(name, "Move Overhead")) {
         moveOverhead = clampInt(parseInteger(value), 0, MAX_MOVE_OVERHEAD);
     }

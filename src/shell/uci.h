@@ -16,6 +16,7 @@ constexpr size_t MAX_OPTION_NAME = 64;
 extern int32_t hashSizeMb;    // 16..512
 extern int32_t threadCount;   // 1..4, the main thread included
 extern int32_t moveOverhead;  // 0..5000 ms the clock rule keeps back
+extern int32_t multiPv;       // 1..64 principal variations reported
 
 // False after a refused FEN until the next position command that works: the board then holds no
 // position the GUI knows, so nothing may be searched or counted on it.

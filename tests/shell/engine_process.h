@@ -215,7 +215,7 @@ inline void expectExit(Engine& e, const std::string& rest = "") {
     EXPECT_EQ(waitEngine(e), 0) << output;
 }
 
-inline std::string uciAnswer(int hash = 16, int threads = 1, int overhead = 1000) {
+inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 1000) {
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +
            std::to_string(hash) +
@@ -224,6 +224,9 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int overhead = 1000
            std::to_string(threads) +
            " min 1 max 4\n"
            "option name Ponder type check default true\n"
+           "option name MultiPV type spin default " +
+           std::to_string(multiPv) +
+           " min 1 max 64\n"
            "option name Move Overhead type spin default " +
            std::to_string(overhead) +
            " min 0 max 5000\n"

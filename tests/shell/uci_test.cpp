@@ -44,7 +44,7 @@ TEST(EngineDialogue, UciAndIsreadyAnswerExactly) {
 TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
     struct Case {
         const char* line;
-        int hash, threads, overhead = 1000;
+        int hash, threads, multiPv = 1, overhead = 1000;
     };
     const Case cases[] = {
         {"setoption name Hash value 8", 16, 1},
@@ -68,16 +68,19 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Ponder value false", 16, 1},
         {"setoption name Threads", 16, 1},
         // Names of two words; a button takes no value.
-        {"setoption name Move Overhead value -5", 16, 1, 0},
-        {"setoption name Move Overhead value 99999", 16, 1, 5000},
-        {"setoption name Move Overhead value 30 ms", 16, 1, 5000},
-        {"setoption name Move Overhead", 16, 1, 5000},
-        {"setoption name Clear Hash", 16, 1, 5000},
+        {"setoption name MultiPV value 0", 16, 1, 1},
+        {"setoption name MultiPV value 500", 16, 1, 64},
+        {"setoption name Move Overhead value -5", 16, 1, 64, 0},
+        {"setoption name Move Overhead value 99999", 16, 1, 64, 5000},
+        {"setoption name Move Overhead value 30 ms", 16, 1, 64, 5000},
+        {"setoption name Move Overhead", 16, 1, 64, 5000},
+        {"setoption name Clear Hash", 16, 1, 64, 5000},
+        {"setoption name MultiPV value 3", 16, 1, 3, 5000},
     };
     std::string input, expected;
     for (const Case& c : cases) {
         input += std::string(c.line) + "\nuci\n";
-        expected += uciAnswer(c.hash, c.threads, c.overhead);
+        expected += uciAnswer(c.hash, c.threads, c.multiPv, c.overhead);
     }
     Result r = runEngine(input);
     expectClean(r);
