@@ -316,7 +316,8 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
     std::copy(limits.searchMoves, limits.searchMoves + limits.searchMoveCount, thread.searchMoves);
 
     thread.bestScore = NO_SCORE;
-    thread.stopFlag = 0;
+    // A helper's flag is cleared by the main thread before it is released.
+    if (main) thread.stopFlag = 0;
     thread.quitFlag = thread.ponderHit = 0;
     thread.iteration = thread.rootMoveIndex = thread.bestMove = 0;
     thread.previousScore = thread.rootResearched = thread.easyMove = 0;

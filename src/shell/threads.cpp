@@ -166,7 +166,12 @@ void releaseHelpers(SearchThread& thread) {
         helpersInSearch = 0;
         return;
     }
-    for (int i = 0; i < activeHelpers(); i++) waitIdle(helpers[i]);
+    for (int i = 0; i < activeHelpers(); i++) {
+        waitIdle(helpers[i]);
+        // Cleared here, while the helper waits: its own search start must not undo a stop that
+        // comes before it has even begun.
+        helpers[i].thread.stopFlag = 0;
+    }
     setCommand(SEARCH);
     for (int i = 0; i < activeHelpers(); i++) wake(helpers[i]);
     helpersInSearch = activeHelpers();
@@ -174,8 +179,10 @@ void releaseHelpers(SearchThread& thread) {
 
 void stopHelpers(SearchThread& thread) {
     if (thread.threadIndex != MAIN_THREAD || threadCount <= 1) return;
-    // No wait: each helper sees the command at its next periodic check.
     setCommand(STOP);
+    // Every node reads its thread's stop flag, so this ends the helpers' searches at once; the
+    // main thread does not wait for them to unwind.
+    for (int i = 0; i < helpersInSearch; i++) helpers[i].thread.stopFlag = 1;
 }
 
 bool helperShouldStop() {

@@ -1,8 +1,11 @@
 // Helper threads: many short four-thread searches, stop and quit while they run, Threads and Hash
-// changed between searches (and right after a bestmove, while helpers may still unwind), and
-// helpers that take no part staying idle. Run under the thread sanitizer by the tsan preset.
+// changed between searches (and right after a bestmove, while helpers may still unwind), helpers
+// that stop at their next node and use no processor time between searches, and helpers that
+// take no part staying idle. Run under the thread sanitizer by the tsan preset.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "search/search_helpers.h"
@@ -83,6 +86,63 @@ TEST(ThreadsDialogue, StopQuitAndNewSearchesWhileHelpersUnwind) {
     ASSERT_TRUE(exchange(e, "go infinite\n", out, false, "info depth 7"));
     ASSERT_TRUE(exchange(e, "quit\n", out, true, "bestmove"));
     EXPECT_EQ(waitEngine(e), 0);
+}
+
+// Processor time the process has used so far, in clock ticks.
+long processorTicks(pid_t pid) {
+    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f) return -1;
+    char text[1024] = "";
+    const size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    text[n] = '\0';
+    // utime and stime are the 14th and 15th fields; the command name may hold blanks.
+    const char* p = std::strrchr(text, ')');
+    long utime = 0, stime = 0;
+    if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime,
+                          &stime) != 2)
+        return -1;
+    return utime + stime;
+}
+
+TEST(ThreadsDialogue, HelpersUseNoProcessorTimeBetweenSearches) {
+    Engine e = startEngine();
+    std::string out;
+    ASSERT_TRUE(exchange(e,
+                         "setoption name Threads value 4\nposition fen " +
+                             std::string(BenchPositions[9]) + "\ngo infinite\nisready\n",
+                         out, false, "readyok"));
+    usleep(300000);
+    ASSERT_TRUE(exchange(e, "stop\n", out, false, "bestmove"));
+    usleep(50000);
+    const long before = processorTicks(e.pid);
+    usleep(400000);
+    const long after = processorTicks(e.pid);
+    ASSERT_GE(before, 0);
+    // A clock tick is 10 ms; four searching threads would have used some 160 in this while.
+    EXPECT_LE(after - before, 2);
+    ASSERT_TRUE(exchange(e, "go depth 1\n", out, false, "bestmove"));
+    ASSERT_TRUE(exchange(e, "quit\n", out, true));
+    EXPECT_EQ(waitEngine(e), 0);
+}
+
+TEST(ThreadsInProcess, StoppedHelpersCountNoFurtherNodes) {
+    createHelpers();
+    ThreadPtr thread = newMainThread();
+    threadCount = 4;
+    for (int p : {5, 9, 12}) {
+        ASSERT_TRUE(setFen(*thread, BenchPositions[p]));
+        searchTo(*thread, 9);
+        // The search is over and the helpers are told: each unwinds without a node more than
+        // the one it may have been entering (it used to run on to its next periodic check).
+        uint64_t atStop[HELPER_COUNT];
+        for (int i = 0; i < HELPER_COUNT; i++) atStop[i] = helperThread(i).nodeCount;
+        waitForIdleHelpers();
+        for (int i = 0; i < HELPER_COUNT; i++)
+            EXPECT_LE(helperThread(i).nodeCount - atStop[i], 4u) << p << " helper " << i;
+    }
+    threadCount = 1;
+    destroyHelpers();
 }
 
 TEST(ThreadsInProcess, HelpersTakingNoPartStayIdleAndUncounted) {
