@@ -1,6 +1,7 @@
 # A thin wrapper over the CMake release preset for tools that build engines with make, such as
 # OpenBench: `make -j EXE=<name or path> [CXX=<compiler> | CC=<compiler>]` leaves the engine at
-# EXE. Plain `make` builds the release engine at build/release/kestrun. CMake stays the build
+# EXE. Plain `make` builds the release engine at build/release/kestrun with the preset's
+# compiler (CXX and CC are read with EXE only). CMake stays the build
 # system: this file only calls it.
 
 NPROC := $(shell nproc 2>/dev/null || echo 2)
@@ -8,7 +9,9 @@ NPROC := $(shell nproc 2>/dev/null || echo 2)
 # Only CC given: its C++ sibling (gcc -> g++, clang-14 -> clang++-14, cc -> c++).
 ifeq ($(origin CXX),default)
   ifneq ($(origin CC),default)
-    CXX := $(if $(findstring ++,$(CC)),$(CC),$(if $(filter cc,$(notdir $(CC))),c++,$(subst clang,clang++,$(subst gcc,g++,$(CC)))))
+    CC_NAME := $(notdir $(CC))
+    CXX_NAME := $(if $(findstring ++,$(CC_NAME)),$(CC_NAME),$(if $(filter cc,$(CC_NAME)),c++,$(subst clang,clang++,$(subst gcc,g++,$(CC_NAME)))))
+    CXX := $(if $(findstring /,$(CC)),$(dir $(CC)),)$(CXX_NAME)
   endif
 endif
 

@@ -30,7 +30,15 @@ constexpr int LINE_SIZE = 256;
 constexpr int ANSWER_SIZE = (MAX_MULTI_PV + 1) * LINE_SIZE;
 // A withheld answer is written down when its search ends: by the time stop or ponderhit asks for
 // it, a position command may have replaced the board its principal variation was walked on.
-char withheldAnswer[ANSWER_SIZE];
+struct Answer {
+    char text[ANSWER_SIZE] = "";
+    size_t used = 0;
+};
+inline void clear(Answer& answer) {
+    answer.text[0] = '\0';
+    answer.used = 0;
+}
+Answer withheldAnswer;
 
 struct Progress {
     int32_t elapsed;
@@ -46,19 +54,20 @@ Progress progress(const SearchThread& thread) {
     return p;
 }
 
-// Appends formatted text to a buffer of ANSWER_SIZE bytes, cutting what does not fit.
-__attribute__((format(printf, 2, 3))) void append(char* buffer, const char* format, ...) {
-    const size_t used = std::strlen(buffer);
+// Appends formatted text, cutting what does not fit.
+__attribute__((format(printf, 2, 3))) void append(Answer& answer, const char* format, ...) {
+    const size_t room = sizeof answer.text - answer.used;
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer + used, ANSWER_SIZE - used, format, args);
+    const int n = std::vsnprintf(answer.text + answer.used, room, format, args);
     va_end(args);
+    if (n > 0) answer.used += std::min(size_t(n), room - 1);
 }
 
 // "info depth d [multipv i] time t nodes n nps r score ... pv ...": mate scores in moves,
 // negative when the mover is mated; centipawns at 1.3 times the internal score. Line 0 is the
 // single-line form.
-void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, Move first,
+void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score, Move first,
                      int line = 0) {
     const Progress p = progress(thread);
     Move pv[MAX_PV];
@@ -78,7 +87,7 @@ void appendScoreLine(SearchThread& thread, char* buffer, int depth, int score, M
 }
 
 // One line per principal variation of the deepest completed iteration, best first.
-void appendPvLines(SearchThread& thread, char* buffer) {
+void appendPvLines(SearchThread& thread, Answer& buffer) {
     for (int i = 0; i < thread.pvLineCount; i++)
         appendScoreLine(thread, buffer, thread.pvLineDepth, thread.pvLineScores[i],
                         thread.pvLineMoves[i], i + 1);
@@ -86,8 +95,8 @@ void appendPvLines(SearchThread& thread, char* buffer) {
 
 // The bestmove line, after a score line when no info line has shown one: every search reports a
 // score for its answer, also one that ended before the iterations that print.
-void formatAnswer(SearchThread& thread, char* buffer) {
-    buffer[0] = '\0';
+void formatAnswer(SearchThread& thread, Answer& buffer) {
+    clear(buffer);
     if (thread.bestMove == NO_MOVE || !positionValid) {
         // Mated or stalemated at the root: the score of the position itself.
         if (positionValid && !thread.scoreShown)
@@ -95,8 +104,14 @@ void formatAnswer(SearchThread& thread, char* buffer) {
         append(buffer, "bestmove 0000\n");
         return;
     }
-    if (!thread.scoreShown && thread.multiPv > 1) {
-        appendPvLines(thread, buffer);
+    if (thread.multiPv > 1) {
+        if (!thread.scoreShown) appendPvLines(thread, buffer);
+        // A stop inside an iteration after a move beat the best one: no line shows it yet.
+        const bool newBest =
+            thread.pvLineCount == 0 || Move(thread.bestMove) != thread.pvLineMoves[0];
+        if (newBest && thread.reportDepth > 0)
+            appendScoreLine(thread, buffer, thread.reportDepth, thread.reportScore,
+                            Move(thread.bestMove), 1);
     } else if (!thread.scoreShown && thread.reportDepth > 0) {
         appendScoreLine(thread, buffer, thread.reportDepth, thread.reportScore,
                         Move(thread.bestMove));
@@ -186,17 +201,12 @@ bool searchInputPending(const SearchThread& thread) {
 }
 
 // The root list: the legal moves, or those of them the go line listed.
+// The go line's list holds legal moves of this very position in generation order already.
 template <Colour Us>
 int rootMoves(SearchThread& thread, Move* moves) {
-    const int n = generateLegal<Us>(thread.position, moves);
-    if (thread.searchMoveCount == 0) return n;
-    const Move* listed = thread.searchMoves;
-    const Move* listedEnd = listed + thread.searchMoveCount;
-    int kept = 0;
-    for (int i = 0; i < n; i++)
-        if (std::find(listed, listedEnd, moves[i]) != listedEnd) moves[kept++] = moves[i];
-    // None of the listed moves is legal here: search them all.
-    return kept > 0 ? kept : generateLegal<Us>(thread.position, moves);
+    if (thread.searchMoveCount == 0) return generateLegal<Us>(thread.position, moves);
+    std::copy_n(thread.searchMoves, thread.searchMoveCount, moves);
+    return thread.searchMoveCount;
 }
 
 // Whether the score is a mate for the mover in at most the number of moves.
@@ -356,14 +366,14 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
 
 void printBestMove(SearchThread& thread) {
     if (!prints(thread)) return;
-    static char answer[ANSWER_SIZE];
+    static Answer answer;  // the main thread's only, and too large for a stack frame
     formatAnswer(thread, answer);
-    std::fputs(answer, stdout);
+    std::fputs(answer.text, stdout);
     flushOutput();
 }
 
 void printWithheldBestMove() {
-    std::fputs(withheldAnswer, stdout);
+    std::fputs(withheldAnswer.text, stdout);
     flushOutput();
 }
 
@@ -378,19 +388,20 @@ void printDepthInfo(SearchThread& thread) {
 void printPvInfo(SearchThread& thread, int score) {
     // Several lines are printed together once the iteration has ordered them.
     if (!prints(thread) || thread.iteration < 6 || thread.multiPv > 1) return;
-    char line[ANSWER_SIZE] = "";
+    static Answer line;
+    clear(line);
     appendScoreLine(thread, line, thread.iteration, score, Move(thread.bestMove));
-    std::fputs(line, stdout);
+    std::fputs(line.text, stdout);
     flushOutput();
     thread.scoreShown = 1;
 }
 
 void printPvLines(SearchThread& thread) {
     if (!prints(thread) || thread.iteration < 6) return;
-    static char lines[ANSWER_SIZE];
-    lines[0] = '\0';
+    static Answer lines;
+    clear(lines);
     appendPvLines(thread, lines);
-    std::fputs(lines, stdout);
+    std::fputs(lines.text, stdout);
     flushOutput();
     thread.scoreShown = 1;
 }

@@ -27,7 +27,8 @@ void printPvLines(SearchThread& thread);
 void printCurrMove(SearchThread& thread, Move m);
 
 // Walks the principal variation from `first` through the table's moves; returns its length
-// (1..16). Stops at a move that is not legal and at a position already on the line.
+// (1..16). Stops before a move that is not legal and before one into a position the game or the
+// line has had.
 int extractPv(Position& pos, Move first, Move* moves);
 
 // Set while the bench command runs: no info or bestmove lines, and no input read mid-search.

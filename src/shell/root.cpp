@@ -91,7 +91,9 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
             }
         }
         if (thread.stopFlag) return false;
-        // With several lines the time rules still ask whether a later move beat the best one.
+        // With several lines the time rules still ask whether a later move beat the best one. A
+        // null window at the best score is not searched here, so this counts the moves that do
+        // beat it, not every one that would have failed high against it.
         if (lines > 1 && i > 0 && score > thread.bestScore) {
             thread.rootResearched = 1;
             thread.easyMove = 0;

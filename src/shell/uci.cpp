@@ -103,6 +103,8 @@ void setOptionCommand(const TokenLine& line) {
 
 // A new game starts from what a fresh process has: empty table, caches and ordering tables.
 void newGame(SearchThread& thread) {
+    // A best move withheld in the last game is not an answer to anything in this one.
+    bestMoveWithheld = false;
     clearHelpers();
     ttClear();
     clearSearchState(thread);

@@ -130,6 +130,19 @@ TEST(MultiPv, MoreLinesThanMovesShortSearchesAndOtherLimits) {
     ASSERT_EQ(lines.size(), 2u) << out;
     for (const PvLine& l : lines)
         EXPECT_TRUE(l.firstMove == "h2h3" || l.firstMove == "a2a3" || l.firstMove == "b1a3") << out;
+    // A node budget that ends inside an iteration after a move beat the best: the last line 1
+    // names the answer.
+    out = bestMoveAfter(e,
+                        "setoption name MultiPV value 3\nposition fen "
+                        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -\n"
+                        "go nodes 120000\n");
+    lines = pvLines(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    std::string lastFirst;
+    for (const PvLine& l : lines)
+        if (l.index == 1) lastFirst = l.firstMove;
+    EXPECT_NE(out.find("bestmove " + lastFirst), std::string::npos) << out;
+    send(e, "setoption name MultiPV value 2\nposition startpos\n");
     // An infinite search answers stop with the best line's move.
     send(e, "go infinite\n");
     out = quietFor(e, 200);
