@@ -95,6 +95,9 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     const ColourBlock& own = pos.block<Us>();
     Move childBest;
 
+    // The null move's child probes the table only this deep; its window loads during the
+    // evaluation.
+    if (nonPv && depth > 4 * PLY) ttPrefetch(key ^ SideKey);
     if (nonPv) {
         // Null move: if passing still reaches beta, a real move will too, zugzwang aside.
         if (depth > PLY && !inCheck && beta >= -MATE_BOUND && beta <= MATE_BOUND &&
@@ -143,6 +146,8 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     int futility = NO_SCORE;
     int ratio;
     while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker, ratio)) {
+        // Children below one ply go to quiescence, which has no table probe.
+        if (depth > PLY) ttPrefetch(likelyKeyAfter<Us>(pos, m));
         const bool check = givesCheck<Us>(pos, m);
         int ext = check ? PLY : 0;
         const int to = moveTo(m);
