@@ -13,6 +13,10 @@ struct PawnEntry {
     int16_t eg;
     Bitboard whitePassed;
     Bitboard blackPassed;
+    // The king-shelter penalty of each colour ([colourIndex]), kept for the king placement it
+    // was last worked out for: shelterKey holds that placement plus one, 0 for none.
+    uint16_t shelterKey[2];
+    int16_t shelter[2];
 };
 
 constexpr int PAWN_TABLE_SIZE = 16384;
@@ -29,7 +33,7 @@ void evaluatePawns(const Position& pos, PawnEntry& entry);
 template <Colour Us>
 Score pawnStructure(const Position& pos, Bitboard& passed);
 
-inline const PawnEntry& probePawns(const Position& pos, PawnHashTable& table) {
+inline PawnEntry& probePawns(const Position& pos, PawnHashTable& table) {
     PawnEntry& entry = table.entries[pos.pawnKey & (PAWN_TABLE_SIZE - 1)];
     if (entry.key != pos.pawnKey) evaluatePawns(pos, entry);
     return entry;
