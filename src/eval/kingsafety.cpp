@@ -84,12 +84,13 @@ template <Colour Us>
 int shelterPenalty(const Position& pos, PawnEntry& pawns) {
     // Besides the pawns the penalty depends only on the king's square and the castling offers.
     constexpr int Index = colourIndex(Us);
-    const uint16_t key = uint16_t((pos.block<Us>().kingSquare | castlingOffers<Us>(pos) << 6) + 1);
-    if (pawns.shelterKey[Index] != key) {
-        pawns.shelterKey[Index] = key;
-        pawns.shelter[Index] = int16_t(shelterPenalty<Us>(pos));
-    }
-    return pawns.shelter[Index];
+    const uint8_t king = uint8_t(pos.block<Us>().kingSquare | castlingOffers<Us>(pos) << 6);
+    if (pawns.shelter[Index] != 0 && pawns.shelterKing[Index] == king)
+        return pawns.shelter[Index] + 10;
+    const int penalty = shelterPenalty<Us>(pos);
+    pawns.shelterKing[Index] = king;
+    pawns.shelter[Index] = uint8_t(penalty - 10 <= 255 ? penalty - 10 : 0);
+    return penalty;
 }
 
 template <Colour Us>

@@ -106,5 +106,5 @@ void evaluatePawns(const Position& pos, PawnEntry& entry) {
     entry.key = pos.pawnKey;
     entry.mg = int16_t(score.mg);
     entry.eg = int16_t(score.eg);
-    entry.shelterKey[0] = entry.shelterKey[1] = 0;
+    entry.shelter[0] = entry.shelter[1] = 0;
 }

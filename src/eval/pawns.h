@@ -11,13 +11,17 @@ struct PawnEntry {
     uint64_t key;
     int16_t mg;  // White's point of view
     int16_t eg;
+    // The king-shelter penalty of each colour ([colourIndex]) for the king placement it was last
+    // worked out for: shelterKing holds the king's square and castling offers, shelter the
+    // penalty less 10, and 0 for none, as in a zeroed entry (a real penalty is at least 11).
+    // Penalties too large for the byte are not kept. The entry stays at 32 bytes.
+    uint8_t shelterKing[2];
+    uint8_t shelter[2];
     Bitboard whitePassed;
     Bitboard blackPassed;
-    // The king-shelter penalty of each colour ([colourIndex]), kept for the king placement it
-    // was last worked out for: shelterKey holds that placement plus one, 0 for none.
-    uint16_t shelterKey[2];
-    int16_t shelter[2];
 };
+
+static_assert(sizeof(PawnEntry) == 32);
 
 constexpr int PAWN_TABLE_SIZE = 16384;
 

@@ -213,6 +213,8 @@ TEST(Evaluate, KeptShelterFollowsTheKingAndTheCastlingRights) {
         "1k1r3r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PPK1P1P/R4R2",
         // Without pawns the entry is the zero-filled slot, kings on a1 and a8 included.
         "kqr5/8/8/8/8/8/8/KQR5",
+        // White's penalty here is too large to be kept.
+        "rq4k1/8/8/8/8/5ppp/8/QR4K1",
     };
     const char* const rights[] = {"KQkq", "Kkq", "Qk", "q", "-"};
     Caches warm;
