@@ -91,6 +91,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
             if (deepLower && deepUpper && lower == upper) return lower;
         }
     }
+    if (ttMove != NO_MOVE && depth > PLY) ttPrefetch(likelyKeyAfter<Us>(pos, ttMove));
     const int startAlpha = alpha;
     const ColourBlock& own = pos.block<Us>();
     Move childBest;
@@ -146,8 +147,14 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     int futility = NO_SCORE;
     int ratio;
     while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker, ratio)) {
-        // Children below one ply go to quiescence, which has no table probe.
-        if (depth > PLY) ttPrefetch(likelyKeyAfter<Us>(pos, m));
+        // Children below one ply go to quiescence, which has no table probe. A window takes
+        // longer to arrive than the work before the child's probe, so the next sibling's is
+        // asked for too, to arrive while this move is searched.
+        if (depth > PLY) {
+            ttPrefetch(likelyKeyAfter<Us>(pos, m));
+            if (const Move following = upcomingMove(picker))
+                ttPrefetch(likelyKeyAfter<Us>(pos, following));
+        }
         const bool check = givesCheck<Us>(pos, m);
         int ext = check ? PLY : 0;
         const int to = moveTo(m);

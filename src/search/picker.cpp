@@ -207,6 +207,24 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
     return NO_MOVE;
 }
 
+Move upcomingMove(const MovePicker& picker) {
+    switch (picker.stage) {
+        case GOOD_CAPTURES:
+            return picker.next < picker.count ? picker.moves[picker.next] : picker.killer1;
+        case KILLER_2:
+            return picker.killer2;
+        case QUIETS:
+            if (picker.next < picker.count) return picker.moves[picker.next];
+            return picker.deferredCount > 0 ? picker.deferred[0] : NO_MOVE;
+        case LOSING_CAPTURES:
+            return picker.next < picker.deferredCount ? picker.deferred[picker.next] : NO_MOVE;
+        case EVASIONS:
+            return picker.next < picker.count ? picker.moves[picker.next] : NO_MOVE;
+        default:
+            return NO_MOVE;
+    }
+}
+
 void rewardQuietMove(const Position& pos, OrderingTables& tables, Move m, int depth, int ply) {
     if (int32_t(m) != tables.killer1[ply]) {
         tables.killer2[ply] = tables.killer1[ply];
