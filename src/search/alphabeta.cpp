@@ -91,7 +91,9 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
             if (deepLower && deepUpper && lower == upper) return lower;
         }
     }
-    if (ttMove != NO_MOVE && depth > PLY) ttPrefetch(likelyKeyAfter<Us>(pos, ttMove));
+    // The move whose child's window was last asked for.
+    Move fetched = depth > PLY ? ttMove : NO_MOVE;
+    if (fetched != NO_MOVE) ttPrefetch(likelyKeyAfter<Us>(pos, fetched));
     const int startAlpha = alpha;
     const ColourBlock& own = pos.block<Us>();
     Move childBest;
@@ -151,9 +153,9 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
         // longer to arrive than the work before the child's probe, so the next sibling's is
         // asked for too, to arrive while this move is searched.
         if (depth > PLY) {
-            ttPrefetch(likelyKeyAfter<Us>(pos, m));
-            if (const Move following = upcomingMove(picker))
-                ttPrefetch(likelyKeyAfter<Us>(pos, following));
+            if (m != fetched) ttPrefetch(likelyKeyAfter<Us>(pos, m));
+            fetched = upcomingMove(picker);
+            if (fetched != NO_MOVE) ttPrefetch(likelyKeyAfter<Us>(pos, fetched));
         }
         const bool check = givesCheck<Us>(pos, m);
         int ext = check ? PLY : 0;
