@@ -24,11 +24,12 @@ struct Position {
     int32_t halfmoveClock;
     int32_t lastCaptureSquare;
     int32_t gamePly;
-    uint64_t keyHistory[KEY_HISTORY_SIZE];
     uint64_t pawnKey;
     uint64_t pieceKey;
     uint64_t materialKey;
     ColourBlock side[2];  // [colourIndex]
+    // Last, so that the fields every node reads share a page or two.
+    uint64_t keyHistory[KEY_HISTORY_SIZE];
 
     uint64_t hashKey() const { return pawnKey ^ pieceKey; }
     Bitboard occupancy() const { return side[0].occupied | side[1].occupied; }

@@ -89,6 +89,9 @@ Bitboard Diagonal[64], AntiDiagonal[64];
 Bitboard BishopEmptyAttacks[64], RookEmptyAttacks[64];
 Bitboard BishopMask[64], RookMask[64];
 int BishopOffset[64], RookOffset[64];
+#if defined(__BMI2__)
+SliderLookup BishopLookup[64], RookLookup[64];
+#endif
 Bitboard BishopAttackStore[BISHOP_STORE_SIZE];
 Bitboard RookAttackStore[ROOK_STORE_SIZE];
 Bitboard KnightAttacks[64], KingAttacks[64];
@@ -173,7 +176,13 @@ void buildStore(Bitboard* store, int* offset, const Bitboard* mask, const Bitboa
             Bitboard subset = 0;
             for (int j = 0; j < n; j++)
                 if (i & (1 << j)) subset |= bit(maskSquares[j]);
+#if defined(__BMI2__)
+            // Gathering the subset's bits under the mask gives back i.
+            (void)magic;
+            store[running + i] = slowSliderAttacks(s, subset, rook);
+#else
             store[running + ((subset * magic[s]) >> shift[s])] = slowSliderAttacks(s, subset, rook);
+#endif
         }
         running += size;
     }
@@ -205,6 +214,12 @@ void buildAttackTables() {
     }
     buildStore(BishopAttackStore, BishopOffset, BishopMask, BishopMagic, BishopShift, false);
     buildStore(RookAttackStore, RookOffset, RookMask, RookMagic, RookShift, true);
+#if defined(__BMI2__)
+    for (int s = 0; s < 64; s++) {
+        BishopLookup[s] = {BishopMask[s], BishopAttackStore + BishopOffset[s]};
+        RookLookup[s] = {RookMask[s], RookAttackStore + RookOffset[s]};
+    }
+#endif
 
     auto leaper = [](int s, const int* offsets, int n, int reach) {
         Bitboard b = 0;

@@ -4,6 +4,10 @@
 
 #include "board/types.h"
 
+#if defined(__BMI2__)
+#include <immintrin.h>
+#endif
+
 extern const uint8_t FileOf[64];
 extern const uint8_t RankOf[64];
 extern uint8_t SquareColour[64];
@@ -51,6 +55,25 @@ extern int PieceIndex12[32];
 
 void buildTables();
 
+// A square's block in a store has one entry per subset of its mask. Where the machine has BMI2
+// the subset is numbered by gathering the masked occupancy bits (one instruction); elsewhere by
+// the magic multiply. buildTables() fills the blocks in the order the build reads them.
+#if defined(__BMI2__)
+struct SliderLookup {
+    Bitboard mask;
+    const Bitboard* block;
+};
+extern SliderLookup BishopLookup[64], RookLookup[64];
+
+inline Bitboard BishopAttacks(int s, Bitboard occ) {
+    const SliderLookup& l = BishopLookup[s];
+    return l.block[_pext_u64(occ, l.mask)];
+}
+inline Bitboard RookAttacks(int s, Bitboard occ) {
+    const SliderLookup& l = RookLookup[s];
+    return l.block[_pext_u64(occ, l.mask)];
+}
+#else
 inline Bitboard BishopAttacks(int s, Bitboard occ) {
     return BishopAttackStore[BishopOffset[s] +
                              (((occ & BishopMask[s]) * BishopMagic[s]) >> BishopShift[s])];
@@ -58,6 +81,7 @@ inline Bitboard BishopAttacks(int s, Bitboard occ) {
 inline Bitboard RookAttacks(int s, Bitboard occ) {
     return RookAttackStore[RookOffset[s] + (((occ & RookMask[s]) * RookMagic[s]) >> RookShift[s])];
 }
+#endif
 inline Bitboard QueenAttacks(int s, Bitboard occ) {
     return BishopAttacks(s, occ) | RookAttacks(s, occ);
 }

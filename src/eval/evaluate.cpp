@@ -69,7 +69,7 @@ int evaluate(const Position& pos, MaterialTable& materialTable, PawnHashTable& p
     }
 
     // Pawn structure.
-    const PawnEntry& pawns = probePawns(pos, pawnTable);
+    PawnEntry& pawns = probePawns(pos, pawnTable);
     mg += pawns.mg;
     eg += pawns.eg;
 
@@ -98,8 +98,8 @@ int evaluate(const Position& pos, MaterialTable& materialTable, PawnHashTable& p
 
     // King safety: a side's attack and the shelter of the king it attacks go together.
     if (whiteGate) terms.mg += kingAttackBonus(whiteAttack);
-    if (blackGate) terms.mg -= kingAttackBonus(blackAttack) + shelterPenalty<White>(pos);
-    if (whiteGate) terms.mg += shelterPenalty<Black>(pos);
+    if (blackGate) terms.mg -= kingAttackBonus(blackAttack) + shelterPenalty<White>(pos, pawns);
+    if (whiteGate) terms.mg += shelterPenalty<Black>(pos, pawns);
 
     // Trapped pieces.
     addFor<White>(terms, patternTerms<White>(pos));

@@ -60,18 +60,37 @@ int kingShelter(const Position& pos, int k) {
     return shelter + storm;
 }
 
+// The castling squares Us's king may still go to: 1 the king's side, 2 the queen's.
+template <Colour Us>
+inline int castlingOffers(const Position& pos) {
+    constexpr int KingHome = relativeSquare(Us, 4);
+    constexpr int KingRook = relativeSquare(Us, 7), QueenRook = relativeSquare(Us, 0);
+    if (pos.moved[KingHome] != 0) return 0;
+    return (pos.moved[KingRook] == 0 ? 1 : 0) | (pos.moved[QueenRook] == 0 ? 2 : 0);
+}
+
 template <Colour Us>
 int shelterPenalty(const Position& pos) {
-    constexpr int KingHome = relativeSquare(Us, 4);
-    constexpr int KingRook = relativeSquare(Us, 7), KingSideSquare = relativeSquare(Us, 6);
-    constexpr int QueenRook = relativeSquare(Us, 0), QueenSideSquare = relativeSquare(Us, 1);
+    constexpr int KingSideSquare = relativeSquare(Us, 6), QueenSideSquare = relativeSquare(Us, 1);
+    const int offers = castlingOffers<Us>(pos);
     const int current = kingShelter<Us>(pos, pos.block<Us>().kingSquare);
     int best = current;
-    if (pos.moved[KingHome] == 0) {
-        if (pos.moved[KingRook] == 0) best = std::min(best, kingShelter<Us>(pos, KingSideSquare));
-        if (pos.moved[QueenRook] == 0) best = std::min(best, kingShelter<Us>(pos, QueenSideSquare));
-    }
+    if (offers & 1) best = std::min(best, kingShelter<Us>(pos, KingSideSquare));
+    if (offers & 2) best = std::min(best, kingShelter<Us>(pos, QueenSideSquare));
     return (current + best) / 2;
+}
+
+template <Colour Us>
+int shelterPenalty(const Position& pos, PawnEntry& pawns) {
+    // Besides the pawns the penalty depends only on the king's square and the castling offers.
+    constexpr int Index = colourIndex(Us);
+    const uint8_t king = uint8_t(pos.block<Us>().kingSquare | castlingOffers<Us>(pos) << 6);
+    if (pawns.shelter[Index] != 0 && pawns.shelterKing[Index] == king)
+        return pawns.shelter[Index] + 10;
+    const int penalty = shelterPenalty<Us>(pos);
+    pawns.shelterKing[Index] = king;
+    pawns.shelter[Index] = uint8_t(penalty - 10 <= 255 ? penalty - 10 : 0);
+    return penalty;
 }
 
 template <Colour Us>
@@ -122,6 +141,8 @@ template int kingShelter<White>(const Position&, int);
 template int kingShelter<Black>(const Position&, int);
 template int shelterPenalty<White>(const Position&);
 template int shelterPenalty<Black>(const Position&);
+template int shelterPenalty<White>(const Position&, PawnEntry&);
+template int shelterPenalty<Black>(const Position&, PawnEntry&);
 template bool passerUnstoppable<White>(const Position&, int);
 template bool passerUnstoppable<Black>(const Position&, int);
 template bool passerEscorted<White>(const Position&, int);

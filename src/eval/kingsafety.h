@@ -3,6 +3,7 @@
 #pragma once
 
 #include "board/position.h"
+#include "eval/pawns.h"
 
 // Pieces of one colour whose attacks reach the enemy king's zone, and their summed weight.
 struct KingAttack {
@@ -27,6 +28,10 @@ int kingShelter(const Position& pos, int k);
 // castle to.
 template <Colour Us>
 int shelterPenalty(const Position& pos);
+// The same, read from the pawn entry of the position when it holds the value for this king
+// placement, else worked out and kept there.
+template <Colour Us>
+int shelterPenalty(const Position& pos, PawnEntry& pawns);
 
 // The two race tests for Us's passed pawn on s.
 template <Colour Us>

@@ -106,4 +106,5 @@ void evaluatePawns(const Position& pos, PawnEntry& entry) {
     entry.key = pos.pawnKey;
     entry.mg = int16_t(score.mg);
     entry.eg = int16_t(score.eg);
+    entry.shelter[0] = entry.shelter[1] = 0;
 }

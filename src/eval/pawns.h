@@ -11,9 +11,17 @@ struct PawnEntry {
     uint64_t key;
     int16_t mg;  // White's point of view
     int16_t eg;
+    // The king-shelter penalty of each colour ([colourIndex]) for the king placement it was last
+    // worked out for: shelterKing holds the king's square and castling offers, shelter the
+    // penalty less 10, and 0 for none, as in a zeroed entry (a real penalty is at least 11).
+    // Penalties too large for the byte are not kept. The entry stays at 32 bytes.
+    uint8_t shelterKing[2];
+    uint8_t shelter[2];
     Bitboard whitePassed;
     Bitboard blackPassed;
 };
+
+static_assert(sizeof(PawnEntry) == 32);
 
 constexpr int PAWN_TABLE_SIZE = 16384;
 
@@ -29,7 +37,7 @@ void evaluatePawns(const Position& pos, PawnEntry& entry);
 template <Colour Us>
 Score pawnStructure(const Position& pos, Bitboard& passed);
 
-inline const PawnEntry& probePawns(const Position& pos, PawnHashTable& table) {
+inline PawnEntry& probePawns(const Position& pos, PawnHashTable& table) {
     PawnEntry& entry = table.entries[pos.pawnKey & (PAWN_TABLE_SIZE - 1)];
     if (entry.key != pos.pawnKey) evaluatePawns(pos, entry);
     return entry;

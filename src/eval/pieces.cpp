@@ -84,6 +84,14 @@ constexpr int A1 = 0, B1 = 1, C1 = 2, F1 = 5, G1 = 6, H1 = 7, A2 = 8, D2 = 11, E
               D3 = 19, E3 = 20, B5 = 33, G5 = 38, A6 = 40, B6 = 41, G6 = 46, H6 = 47, A7 = 48,
               C7 = 50, F7 = 53, H7 = 55, B8 = 57, G8 = 62;
 
+// The set of the given squares, named from White's side, as colour Us sees them.
+template <Colour Us>
+constexpr Bitboard relativeSet(std::initializer_list<int> squares) {
+    Bitboard set = 0;
+    for (int s : squares) set |= bit(relativeSquare(Us, s));
+    return set;
+}
+
 // Weight of one attacker on the enemy king's zone.
 constexpr int AttackWeight[7] = {0, 0, 1, 1, 2, 4, 0};
 
@@ -180,24 +188,34 @@ Score patternTerms(const Position& pos) {
     };
     auto taken = [&pos](int square) { return pos.board[relativeSquare(Us, square)] != 0; };
 
+    // Every pattern needs a bishop or the king on one of these squares; most positions have
+    // neither, and are done with two tests.
+    constexpr Bitboard BishopSquares = relativeSet<Us>({A7, B8, H7, G8, A6, H6, C1, F1});
+    constexpr Bitboard KingSquares = relativeSet<Us>({B1, C1, F1, G1});
+    const ColourBlock& own = pos.block<Us>();
+
     Score score;
-    // A bishop that took a pawn on the edge and is shut in by the next pawn.
-    if ((is(A7, OwnBishop) && is(B6, EnemyPawn)) || (is(B8, OwnBishop) && is(C7, EnemyPawn)))
-        score.mg -= 100, score.eg -= 100;
-    if ((is(H7, OwnBishop) && is(G6, EnemyPawn)) || (is(G8, OwnBishop) && is(F7, EnemyPawn)))
-        score.mg -= 100, score.eg -= 100;
-    if (is(A6, OwnBishop) && is(B5, EnemyPawn)) score.mg -= 50, score.eg -= 50;
-    if (is(H6, OwnBishop) && is(G5, EnemyPawn)) score.mg -= 50, score.eg -= 50;
-    // A centre pawn that cannot advance keeps its bishop at home.
-    if (is(D2, OwnPawn) && taken(D3) && is(C1, OwnBishop)) score.mg -= 50;
-    if (is(E2, OwnPawn) && taken(E3) && is(F1, OwnBishop)) score.mg -= 50;
-    // A king that stepped aside without castling locks its rook in the corner.
-    if ((is(C1, OwnKing) || is(B1, OwnKing)) &&
-        (is(A2, OwnRook) || is(A1, OwnRook) || is(B1, OwnRook)))
-        score.mg -= 50;
-    if ((is(F1, OwnKing) || is(G1, OwnKing)) &&
-        (is(H2, OwnRook) || is(H1, OwnRook) || is(G1, OwnRook)))
-        score.mg -= 50;
+    if (own.bb[Bishop] & BishopSquares) {
+        // A bishop that took a pawn on the edge and is shut in by the next pawn.
+        if ((is(A7, OwnBishop) && is(B6, EnemyPawn)) || (is(B8, OwnBishop) && is(C7, EnemyPawn)))
+            score.mg -= 100, score.eg -= 100;
+        if ((is(H7, OwnBishop) && is(G6, EnemyPawn)) || (is(G8, OwnBishop) && is(F7, EnemyPawn)))
+            score.mg -= 100, score.eg -= 100;
+        if (is(A6, OwnBishop) && is(B5, EnemyPawn)) score.mg -= 50, score.eg -= 50;
+        if (is(H6, OwnBishop) && is(G5, EnemyPawn)) score.mg -= 50, score.eg -= 50;
+        // A centre pawn that cannot advance keeps its bishop at home.
+        if (is(D2, OwnPawn) && taken(D3) && is(C1, OwnBishop)) score.mg -= 50;
+        if (is(E2, OwnPawn) && taken(E3) && is(F1, OwnBishop)) score.mg -= 50;
+    }
+    if (bit(own.kingSquare) & KingSquares) {
+        // A king that stepped aside without castling locks its rook in the corner.
+        if ((is(C1, OwnKing) || is(B1, OwnKing)) &&
+            (is(A2, OwnRook) || is(A1, OwnRook) || is(B1, OwnRook)))
+            score.mg -= 50;
+        if ((is(F1, OwnKing) || is(G1, OwnKing)) &&
+            (is(H2, OwnRook) || is(H1, OwnRook) || is(G1, OwnRook)))
+            score.mg -= 50;
+    }
     return score;
 }
 

@@ -93,10 +93,16 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
             if (deepLower && deepUpper && lower == upper) return lower;
         }
     }
+    // The move whose child's window was last asked for.
+    Move fetched = depth > PLY ? ttMove : NO_MOVE;
+    if (fetched != NO_MOVE) ttPrefetch(likelyKeyAfter<Us>(pos, fetched));
     const int startAlpha = alpha;
     const ColourBlock& own = pos.block<Us>();
     Move childBest;
 
+    // The null move's child probes the table only this deep; its window loads during the
+    // evaluation.
+    if (nonPv && depth > 4 * PLY) ttPrefetch(key ^ SideKey);
     if (nonPv) {
         // Null move: if passing still reaches beta, a real move will too, zugzwang aside.
         if (depth > PLY && !inCheck && beta >= -MATE_BOUND && beta <= MATE_BOUND &&
@@ -148,6 +154,14 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     int futility = NO_SCORE;
     int ratio;
     while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker, ratio)) {
+        // Children below one ply go to quiescence, which has no table probe. A window takes
+        // longer to arrive than the work before the child's probe, so the next sibling's is
+        // asked for too, to arrive while this move is searched.
+        if (depth > PLY) {
+            if (m != fetched) ttPrefetch(likelyKeyAfter<Us>(pos, m));
+            fetched = upcomingMove(picker);
+            if (fetched != NO_MOVE) ttPrefetch(likelyKeyAfter<Us>(pos, fetched));
+        }
         const bool check = givesCheck<Us>(pos, m);
         int ext = check ? PLY : 0;
         const int to = moveTo(m);

@@ -74,8 +74,10 @@ void presortByFromTo(int count, Move* moves, int32_t* scratch) {
 }
 
 int captureOrderScore(Move m) {
-    if (isCapture(m)) return 6 * PieceTypeIndex[moveCaptured(m)] - PieceTypeIndex[moveType(m)] + 5;
-    return PieceTypeIndex[movePromotion(m)] - 5;
+    // Victim's type index times six less the mover's, plus 5; a type's index is its number less
+    // one, so for a generated move this is plain arithmetic on the fields.
+    if (isCapture(m)) return 6 * typeOf(moveCaptured(m)) - moveType(m);
+    return movePromotion(m) - 6;
 }
 
 bool isGoodCapture(const Position& pos, Move m) {
@@ -205,6 +207,24 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
             return NO_MOVE;
     }
     return NO_MOVE;
+}
+
+Move upcomingMove(const MovePicker& picker) {
+    switch (picker.stage) {
+        case GOOD_CAPTURES:
+            return picker.next < picker.count ? picker.moves[picker.next] : picker.killer1;
+        case KILLER_2:
+            return picker.killer2;
+        case QUIETS:
+            if (picker.next < picker.count) return picker.moves[picker.next];
+            return picker.deferredCount > 0 ? picker.deferred[0] : NO_MOVE;
+        case LOSING_CAPTURES:
+            return picker.next < picker.deferredCount ? picker.deferred[picker.next] : NO_MOVE;
+        case EVASIONS:
+            return picker.next < picker.count ? picker.moves[picker.next] : NO_MOVE;
+        default:
+            return NO_MOVE;
+    }
 }
 
 void rewardQuietMove(const Position& pos, OrderingTables& tables, Move m, int depth, int ply) {

@@ -42,6 +42,11 @@ template <Colour Us>
 Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
               int& ratio);
 
+// The move the picker will most likely hand out next, or 0 where it cannot tell without work
+// (lists not yet generated); the picker is left as it is. For fetching ahead only: the move may
+// still be skipped when its turn comes.
+Move upcomingMove(const MovePicker& picker);
+
 inline int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
                           MovePicker& picker, bool inCheck, int ply, Move ttMove) {
     return pos.sideToMove == White

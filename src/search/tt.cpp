@@ -1,8 +1,9 @@
 #include "search/tt.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
+
+#include <sys/mman.h>
 
 TranspositionTable tt;
 
@@ -32,6 +33,36 @@ inline int depthByte(uint32_t d, int i) { return int((d >> (8 * i)) & 0xff); }
 
 inline TtEntry* window(uint64_t key) { return tt.entries + (uint32_t(key) & tt.mask); }
 
+// Probes land all over the table, so with small pages nearly every one also misses the address
+// translation cache. The table is mapped on a 2 MB boundary and asked for large pages; where the
+// system gives none it works the same on small ones. A fresh mapping reads as zeros and costs
+// nothing until it is touched.
+constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
+
+struct Mapping {
+    void* base;
+    uint64_t bytes;
+    TtEntry* entries;
+};
+
+bool mapTable(uint64_t entryBytes, Mapping& out) {
+    const uint64_t rounded = (entryBytes + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+    const uint64_t bytes = rounded + LARGE_PAGE;
+    void* base = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED) return false;
+    const uint64_t start = (reinterpret_cast<uintptr_t>(base) + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+    madvise(reinterpret_cast<void*>(start), rounded, MADV_HUGEPAGE);
+    out = {base, bytes, reinterpret_cast<TtEntry*>(start)};
+    return true;
+}
+
+void unmapTable() {
+    if (tt.mapping) munmap(tt.mapping, tt.mappedBytes);
+    tt.mapping = nullptr;
+    tt.mappedBytes = 0;
+    tt.entries = nullptr;
+}
+
 TtRecord unpack(uint64_t key, uint64_t d, uint32_t depths, uint32_t age) {
     return {key,
             dataMove(d),
@@ -51,11 +82,12 @@ bool ttResize(int megabytes) {
     uint64_t size = 16;
     while (2 * size <= uint64_t(megabytes)) size *= 2;
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
-    // calloc hands out zeroed pages lazily, so a large table costs nothing until it is used.
-    auto* entries = static_cast<TtEntry*>(std::calloc(count, sizeof(TtEntry)));
-    if (!entries) return false;
-    std::free(tt.entries);
-    tt.entries = entries;
+    Mapping m;
+    if (!mapTable(count * sizeof(TtEntry), m)) return false;
+    unmapTable();
+    tt.entries = m.entries;
+    tt.mapping = m.base;
+    tt.mappedBytes = m.bytes;
     tt.mask = size * TT_SLOTS_PER_MB - 1;
     tt.count = count;
     setTtAge(0);
@@ -63,8 +95,7 @@ bool ttResize(int megabytes) {
 }
 
 void ttFree() {
-    std::free(tt.entries);
-    tt.entries = nullptr;
+    unmapTable();
     tt.mask = tt.count = 0;
 }
 

@@ -39,8 +39,10 @@ struct TtRecord {
 
 struct TranspositionTable {
     TtEntry* entries = nullptr;
-    uint64_t mask = 0;   // slots per megabyte times the size, less one
-    uint64_t count = 0;  // mask + 1 + 4: a window of four runs past any index without wrapping
+    uint64_t mask = 0;        // slots per megabyte times the size, less one
+    uint64_t count = 0;       // mask + 1 + 4: a window of four runs past any index without wrapping
+    void* mapping = nullptr;  // the memory mapping the entries live in, and its length
+    uint64_t mappedBytes = 0;
     // Advanced by the main thread between searches while helpers may still be unwinding, hence
     // atomic; how many searches ago an entry was touched is computed from it, never cached.
     std::atomic<int> currentAge{0};
@@ -67,6 +69,15 @@ inline int scoreToTt(int score, int ply) {
 }
 inline int scoreFromTt(int value, int ply) {
     return value > MATE_BOUND ? value - ply : value < -MATE_BOUND ? value + ply : value;
+}
+
+// Starts loading the window of key into the cache. A probe waits mostly on memory, so a node asks
+// for its child's window while it still has work to do before the child probes.
+inline void ttPrefetch(uint64_t key) {
+    const char* p = reinterpret_cast<const char*>(tt.entries + (uint32_t(key) & tt.mask));
+    __builtin_prefetch(p);
+    __builtin_prefetch(p + 64);
+    __builtin_prefetch(p + TT_WINDOW * sizeof(TtEntry) - 1);
 }
 
 // Finds the entry for key among its four slots; on a hit refreshes its age and fills out.

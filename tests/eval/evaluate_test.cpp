@@ -201,6 +201,32 @@ TEST(Evaluate, CollidingKeysEachGetTheirOwnEntry) {
     }
 }
 
+TEST(Evaluate, KeptShelterFollowsTheKingAndTheCastlingRights) {
+    // One pawn structure, both attacks open, kings walking and castling rights dropping: every
+    // placement reuses the pawn entry of the one before, and must score as fresh caches do.
+    const char* const placements[] = {
+        "r3k2r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PP2P1P/R3K2R",
+        "r3k2r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PP2P1P/R4RK1",
+        "r3k2r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PP2P1P/R4R1K",
+        "2kr3r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PP2P1P/R4R1K",
+        "1k1r3r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PP2P1P/R4R1K",
+        "1k1r3r/p1p2pp1/1pnq1n1p/8/8/P1NQ1NP1/1PPK1P1P/R4R2",
+        // Without pawns the entry is the zero-filled slot, kings on a1 and a8 included.
+        "kqr5/8/8/8/8/8/8/KQR5",
+        // White's penalty here is too large to be kept.
+        "rq4k1/8/8/8/8/5ppp/8/QR4K1",
+    };
+    const char* const rights[] = {"KQkq", "Kkq", "Qk", "q", "-"};
+    Caches warm;
+    for (const char* placement : placements)
+        for (const char* castling : rights)
+            for (Colour toMove : {White, Black}) {
+                const Position pos = build(placement, toMove, castling);
+                EXPECT_EQ(warm.evaluate(pos), Caches().evaluate(pos))
+                    << placement << " " << castling;
+            }
+}
+
 TEST(Evaluate, WarmCachesGiveTheColdScore) {
     // One pair of caches for all positions against a miss forced on every call.
     Caches warm, cold;

@@ -92,12 +92,14 @@ TEST(PawnStructure, EntryAndTable) {
     EXPECT_EQ(&zero, &table->entries[0]);
     EXPECT_EQ(zero.mg, 0);
     EXPECT_EQ(zero.eg, 0);
-    PawnEntry computed{1, 1, 1, 1, 1};
+    PawnEntry computed{1, 1, 1, {1, 1}, {1, 1}, 1, 1};
     evaluatePawns(bare, computed);
     EXPECT_EQ(computed.key, 0u);
     EXPECT_EQ(computed.mg, 0);
     EXPECT_EQ(computed.eg, 0);
     EXPECT_EQ(computed.whitePassed | computed.blackPassed, 0u);
+    // A refilled entry holds no shelter of the structure it replaced.
+    EXPECT_EQ(computed.shelter[0] | computed.shelter[1], 0);
 
     // White's terms minus Black's, with both passed sets.
     const Position pos = build("4k3/8/5p2/3P4/4P3/8/8/4K3");
