@@ -227,11 +227,12 @@ void iterativeDeepening(SearchThread& thread) {
     const int n = rootMoves<Us>(thread, moves);
     for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
     const int lines = std::clamp(thread.multiPv, 1, std::max(n, 1));
-    thread.iteration = 1;
+    thread.iteration = nextIteration(thread, 1);
     for (;;) {
         thread.rootResearched = 0;
         thread.scoreDropped = 0;
         bool completed;
+        beginIteration(thread.iteration);
         if (thread.iteration == 1) {
             completed = firstIterationRootSearch<Us>(thread, 4, n, moves, scores);
             // Its head is what the answer names until a later iteration finds a best move.
@@ -241,6 +242,11 @@ void iterativeDeepening(SearchThread& thread) {
             }
         } else {
             completed = rootSearch<Us>(thread, 4 * thread.iteration, n, moves, scores, lines);
+        }
+        endIteration(thread.iteration);
+        if (completed && n > 0) {
+            thread.completedDepth = thread.iteration;
+            publishIteration(thread, thread.iteration, moves[0], scores[0]);
         }
         if (completed && thread.multiPv > 1 && n > 0) {
             thread.pvLineDepth = thread.iteration;
@@ -275,7 +281,8 @@ void iterativeDeepening(SearchThread& thread) {
             matesWithin(thread.iteration == 1 ? scores[0] : thread.bestScore, thread.mateLimit))
             thread.stopFlag = 1;
         if (thread.stopFlag) break;
-        if (++thread.iteration >= MAX_ITERATION) break;
+        thread.iteration = nextIteration(thread, thread.iteration + 1);
+        if (thread.iteration >= MAX_ITERATION) break;
     }
     // Stopped before any root move completed: the best guess is the head of the root list.
     if (thread.bestMove == NO_MOVE && n > 0) thread.bestMove = int32_t(moves[0]);
@@ -287,6 +294,24 @@ void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     if (!thread.nodesLimited || nodes >= thread.nodeLimit) return;
     const uint64_t left = (thread.nodeLimit - nodes) / uint64_t(threadCount);
     thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, POLL_INTERVAL));
+}
+
+// A helper that completed a deeper iteration than the main thread gives the answer when it chose
+// the same move, when its move scores no worse, when it reached the depth asked for, or when the
+// main thread has no score at all. With several lines the main thread's own stand.
+void adoptHelperResult(SearchThread& thread) {
+    if (threadCount <= 1 || thread.multiPv > 1 || thread.bestMove == NO_MOVE) return;
+    const HelperResult h = deepestHelperResult();
+    if (h.depth <= thread.completedDepth || h.move == NO_MOVE) return;
+    const bool reachedLimit = thread.depthLimited && h.depth >= thread.depthLimit;
+    if (h.move != Move(thread.bestMove) && h.score < thread.reportScore && !reachedLimit &&
+        thread.reportDepth > 0)
+        return;
+    // A new move needs its own score line; the same move keeps what was shown.
+    if (h.move != Move(thread.bestMove)) thread.scoreShown = 0;
+    thread.bestMove = int32_t(h.move);
+    thread.reportDepth = h.depth;
+    thread.reportScore = h.score;
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
@@ -333,6 +358,7 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
     thread.previousScore = thread.rootResearched = thread.easyMove = 0;
     thread.scoreDropped = thread.previousScoreDropped = 0;
     thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
+    thread.completedDepth = 0;
     thread.multiPv = main ? limits.multiPv : 1;
     thread.pvLineDepth = thread.pvLineCount = 0;
     thread.nodeCount = 0;
@@ -354,6 +380,7 @@ void startSearch(SearchThread& thread, const GoLimits& limits) {
         else
             iterativeDeepening<Black>(thread);
         stopHelpers(thread);
+        if (main) adoptHelperResult(thread);
     }
 
     if (thread.stopFlag || !thread.holdBestMove) {
@@ -426,6 +453,10 @@ void periodicCheck(SearchThread& thread) {
     const int64_t elapsed = clockMs() - thread.startTime;
     while (!thread.stopFlag && searchInputPending(thread)) handleSearchInput(thread);
     if (thread.nodesLimited) checkNodeBudget(thread);
+    // A helper has completed the last iteration asked for: its answer is as good.
+    if (thread.depthLimited && !thread.holdBestMove && threadCount > 1 &&
+        deepestHelperResult().depth >= thread.depthLimit)
+        thread.stopFlag = 1;
     if (!thread.timeLimited || thread.holdBestMove) return;
     if (elapsed >= thread.hardTime) thread.stopFlag = 1;
     if (elapsed >= thread.softTime && !thread.scoreDropped && !thread.previousScoreDropped &&

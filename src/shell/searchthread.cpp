@@ -29,7 +29,7 @@ void initThread(SearchThread& thread, int index) {
     thread.pollCountdown = POLL_INTERVAL;
     thread.nodesLimited = thread.mateLimit = thread.searchMoveCount = 0;
     thread.nodeLimit = 0;
-    thread.reportDepth = thread.reportScore = thread.scoreShown = 0;
+    thread.reportDepth = thread.reportScore = thread.scoreShown = thread.completedDepth = 0;
     thread.multiPv = 1;
     thread.pvLineDepth = thread.pvLineCount = 0;
     setStartPosition(thread.position);

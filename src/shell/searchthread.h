@@ -67,6 +67,7 @@ struct SearchThread {
     int32_t reportDepth;
     int32_t reportScore;
     int32_t scoreShown;
+    int32_t completedDepth;  // the deepest iteration that ran to its end
     // Principal variations the search reports (the main thread's MultiPV, else 1), and with more
     // than one the lines of the deepest completed iteration: first moves and exact scores.
     int32_t multiPv;

@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -52,6 +53,16 @@ int helpersInSearch = 0;  // helpers released for the latest search (main thread
 // same ply. An alpha-beta frame with its move lists takes about 4.5 KB in the release build, so
 // the deepest chain needs under 2 MB; sanitizer builds need several times that.
 constexpr size_t HELPER_STACK_SIZE = size_t(32) << 20;
+
+// How many threads search each iteration right now: a helper can take one that nobody else is on.
+std::atomic<int> searchers[MAX_ITERATION + 1];
+// The number of threads on one iteration after which helpers pass it over, set for each search
+// (Threads may change while a helper of the last search still unwinds).
+std::atomic<int> iterationQuorum{1};
+
+// A helper's deepest completed iteration as one word, so that it is never read torn: depth in
+// bits 40-47, score + 32768 in bits 24-39, move in bits 0-23; 0 when there is none.
+std::atomic<uint64_t> helperResult[HELPER_COUNT];
 
 int32_t readCommand() {
     std::lock_guard lock(sharedMutex);
@@ -171,10 +182,12 @@ void releaseHelpers(SearchThread& thread) {
         // Cleared here, while the helper waits: its own search start must not undo a stop that
         // comes before it has even begun.
         helpers[i].thread.stopFlag = 0;
+        helperResult[i].store(0, std::memory_order_relaxed);
     }
-    setCommand(SEARCH);
-    for (int i = 0; i < activeHelpers(); i++) wake(helpers[i]);
     helpersInSearch = activeHelpers();
+    iterationQuorum.store(std::max(1, (helpersInSearch + 1) / 2), std::memory_order_relaxed);
+    setCommand(SEARCH);
+    for (int i = 0; i < helpersInSearch; i++) wake(helpers[i]);
 }
 
 void stopHelpers(SearchThread& thread) {
@@ -200,6 +213,38 @@ void clearHelpers() {
     waitForIdleHelpers();
     for (Helper& h : helpers)
         if (h.running) clearSearchState(h.thread);
+}
+
+void beginIteration(int iteration) { searchers[iteration].fetch_add(1, std::memory_order_relaxed); }
+void endIteration(int iteration) { searchers[iteration].fetch_sub(1, std::memory_order_relaxed); }
+
+int nextIteration(const SearchThread& thread, int iteration) {
+    if (thread.threadIndex == MAIN_THREAD) return iteration;
+    // A helper passes over the iterations that half the threads are on already: it adds a depth
+    // nobody is searching instead of repeating one, and its deeper results reach the main thread
+    // through the table and its answer.
+    const int enough = iterationQuorum.load(std::memory_order_relaxed);
+    while (iteration < MAX_ITERATION - 1 &&
+           searchers[iteration].load(std::memory_order_relaxed) >= enough)
+        iteration++;
+    return iteration;
+}
+
+void publishIteration(const SearchThread& thread, int depth, Move move, int score) {
+    if (thread.threadIndex == MAIN_THREAD) return;
+    const uint64_t word = uint64_t(depth) << 40 | uint64_t(score + 32768) << 24 | (move & 0xffffff);
+    helperResult[thread.threadIndex].store(word, std::memory_order_relaxed);
+}
+
+HelperResult deepestHelperResult() {
+    HelperResult best{0, NO_MOVE, 0};
+    for (int i = 0; i < helpersInSearch; i++) {
+        const uint64_t word = helperResult[i].load(std::memory_order_relaxed);
+        const int depth = int(word >> 40);
+        if (depth > best.depth)
+            best = {depth, Move(word & 0xffffff), int((word >> 24) & 0xffff) - 32768};
+    }
+    return best;
 }
 
 SearchThread& helperThread(int index) { return helpers[index].thread; }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "board/move.h"
 #include "shell/searchthread.h"
 
 constexpr int HELPER_COUNT = 3;
@@ -24,6 +25,21 @@ void syncHelpers(SearchThread& thread);
 void copyRootPosition(SearchThread& thread);
 void releaseHelpers(SearchThread& thread);
 void stopHelpers(SearchThread& thread);
+
+// Iterative deepening's schedule: the iteration a thread searches next. A helper may pass over
+// some; the main thread's is 1, 2, 3 ... as always.
+int nextIteration(const SearchThread& thread, int iteration);
+void beginIteration(int iteration);
+void endIteration(int iteration);
+
+// A helper's completed iterations, for the main thread's answer.
+struct HelperResult {
+    int depth;  // 0: none
+    Move move;
+    int score;
+};
+void publishIteration(const SearchThread& thread, int depth, Move move, int score);
+HelperResult deepestHelperResult();
 
 // Helper side of the periodic check: whether the main thread has told helpers to stop.
 bool helperShouldStop();

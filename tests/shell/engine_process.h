@@ -84,7 +84,8 @@ inline void closeInput(Engine& e) {
 
 // Writes input while collecting output, so that neither side can fill a pipe and stall the other.
 // With closeAfter the engine's input is closed once everything is written. Reading stops at the
-// engine's end of output, or once `until` (when not empty) has appeared in the output.
+// engine's end of output, or once `until` (when not empty) has appeared in the output; false on
+// a timeout, or when the engine ended without printing `until`.
 inline bool exchange(Engine& e, const std::string& input, std::string& output, bool closeAfter,
                      const std::string& until = "", int timeoutMs = DEFAULT_TIMEOUT_MS) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -97,7 +98,7 @@ inline bool exchange(Engine& e, const std::string& input, std::string& output, b
         int n = 0;
         if (e.fromEngine >= 0) p[n++] = {e.fromEngine, POLLIN, 0};
         if (e.toEngine >= 0 && written < input.size()) p[n++] = {e.toEngine, POLLOUT, 0};
-        if (n == 0) return true;
+        if (n == 0) return until.empty() || output.find(until) != std::string::npos;
         const int left = msLeft(deadline);
         if (left == 0) return false;
         if (poll(p, n, left) < 0) {
@@ -125,7 +126,9 @@ inline bool exchange(Engine& e, const std::string& input, std::string& output, b
                 }
             }
         }
-        if (e.fromEngine < 0 && (e.toEngine < 0 || written == input.size())) return true;
+        // The engine has gone: what was waited for came or never will.
+        if (e.fromEngine < 0 && (e.toEngine < 0 || written == input.size()))
+            return until.empty() || output.find(until) != std::string::npos;
     }
 }
 

@@ -1,7 +1,8 @@
 // Helper threads: many short four-thread searches, stop and quit while they run, Threads and Hash
 // changed between searches (and right after a bestmove, while helpers may still unwind), helpers
 // that stop at their next node and use no processor time between searches, and helpers that
-// take no part staying idle. Run under the thread sanitizer by the tsan preset.
+// take no part staying idle; helpers passing over the iterations others search. Run under the
+// thread sanitizer by the tsan preset.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -177,5 +178,38 @@ TEST(ThreadsInProcess, HelpersTakingNoPartStayIdleAndUncounted) {
     ThreadPtr fresh = newMainThread();
     ASSERT_TRUE(setFen(*fresh, BenchPositions[5]));
     EXPECT_EQ(searchTo(*fresh, 8).nodes, single.nodes);
+    destroyHelpers();
+}
+
+TEST(ThreadsInProcess, HelpersPassOverIterationsHalfTheThreadsSearch) {
+    createHelpers();
+    ThreadPtr thread = newMainThread();
+    SearchThread& helper = helperThread(0);
+    // Searches that end while every thread is inside an iteration leave no thread counted on one.
+    threadCount = 4;
+    for (int p : {3, 17, 22}) {
+        ASSERT_TRUE(setFen(*thread, BenchPositions[p]));
+        EXPECT_NE(searchTo(*thread, 8).bestMove, NO_MOVE) << p;
+        waitForIdleHelpers();
+        for (int i = 1; i < MAX_ITERATION - 1; i++) ASSERT_EQ(nextIteration(helper, i), i) << p;
+    }
+    // Of four threads, two on an iteration are enough; the main thread never passes one over.
+    beginIteration(7);
+    EXPECT_EQ(nextIteration(helper, 7), 7);
+    beginIteration(7);
+    beginIteration(8);
+    beginIteration(8);
+    EXPECT_EQ(nextIteration(helper, 7), 9);
+    EXPECT_EQ(nextIteration(*thread, 7), 7);
+    for (int i : {7, 7, 8, 8}) endIteration(i);
+    // Of two, one is; the count that holds is the one the search began with.
+    threadCount = 2;
+    searchTo(*thread, 6);
+    waitForIdleHelpers();
+    threadCount = 4;
+    beginIteration(7);
+    EXPECT_EQ(nextIteration(helper, 7), 8);
+    endIteration(7);
+    threadCount = 1;
     destroyHelpers();
 }
