@@ -453,10 +453,12 @@ void periodicCheck(SearchThread& thread) {
     const int64_t elapsed = clockMs() - thread.startTime;
     while (!thread.stopFlag && searchInputPending(thread)) handleSearchInput(thread);
     if (thread.nodesLimited) checkNodeBudget(thread);
-    // A helper has completed the last iteration asked for: its answer is as good.
-    if (thread.depthLimited && !thread.holdBestMove && threadCount > 1 &&
-        deepestHelperResult().depth >= thread.depthLimit)
-        thread.stopFlag = 1;
+    // A helper has completed the last iteration asked for: its answer is as good (helpers search
+    // one line, so not when several are asked for).
+    if (thread.depthLimited && !thread.holdBestMove && threadCount > 1 && thread.multiPv == 1) {
+        const int helperDepth = deepestHelperResult().depth;
+        if (helperDepth > 0 && helperDepth >= thread.depthLimit) thread.stopFlag = 1;
+    }
     if (!thread.timeLimited || thread.holdBestMove) return;
     if (elapsed >= thread.hardTime) thread.stopFlag = 1;
     if (elapsed >= thread.softTime && !thread.scoreDropped && !thread.previousScoreDropped &&

@@ -54,7 +54,8 @@ int helpersInSearch = 0;  // helpers released for the latest search (main thread
 // the deepest chain needs under 2 MB; sanitizer builds need several times that.
 constexpr size_t HELPER_STACK_SIZE = size_t(32) << 20;
 
-// How many threads search each iteration right now: a helper can take one that nobody else is on.
+// How many threads search each iteration right now: a helper passes over one that enough threads
+// are on already.
 std::atomic<int> searchers[MAX_ITERATION + 1];
 // The number of threads on one iteration after which helpers pass it over, set for each search
 // (Threads may change while a helper of the last search still unwinds).
@@ -182,8 +183,8 @@ void releaseHelpers(SearchThread& thread) {
         // Cleared here, while the helper waits: its own search start must not undo a stop that
         // comes before it has even begun.
         helpers[i].thread.stopFlag = 0;
-        helperResult[i].store(0, std::memory_order_relaxed);
     }
+    for (auto& result : helperResult) result.store(0, std::memory_order_relaxed);
     helpersInSearch = activeHelpers();
     iterationQuorum.store(std::max(1, (helpersInSearch + 1) / 2), std::memory_order_relaxed);
     setCommand(SEARCH);
@@ -221,8 +222,8 @@ void endIteration(int iteration) { searchers[iteration].fetch_sub(1, std::memory
 int nextIteration(const SearchThread& thread, int iteration) {
     if (thread.threadIndex == MAIN_THREAD) return iteration;
     // A helper passes over the iterations that half the threads are on already: it adds a depth
-    // nobody is searching instead of repeating one, and its deeper results reach the main thread
-    // through the table and its answer.
+    // instead of repeating one, and its deeper results reach the main thread through the table
+    // and its answer.
     const int enough = iterationQuorum.load(std::memory_order_relaxed);
     while (iteration < MAX_ITERATION - 1 &&
            searchers[iteration].load(std::memory_order_relaxed) >= enough)

@@ -1,5 +1,6 @@
 // Helper threads: three exist from start-up to shutdown; Threads - 1 of them search each position
-// beside the main thread, without limits, and help only through the shared transposition table.
+// beside the main thread, without limits, ahead of it where they can. They help through the
+// shared transposition table and through the deepest iteration each has completed.
 #pragma once
 
 #include <cstdint>

@@ -89,6 +89,45 @@ TEST(ThreadsDialogue, StopQuitAndNewSearchesWhileHelpersUnwind) {
     EXPECT_EQ(waitEngine(e), 0);
 }
 
+// The last line with a score before a bestmove, and the first move of its pv.
+std::string lastScoredMove(const std::string& out) {
+    const size_t at = out.rfind(" score ");
+    if (at == std::string::npos) return "";
+    const size_t pv = out.find(" pv ", at);
+    if (pv == std::string::npos || pv > out.find('\n', at)) return "";
+    return out.substr(pv + 4, out.find_first_of(" \n", pv + 4) - pv - 4);
+}
+
+TEST(ThreadsDialogue, AnswersFromAnyThreadAgreeWithTheirScoreLines) {
+    // Helpers run ahead of the main thread and may give the answer: it is still legal, shown with
+    // its score, and ends a depth search once some thread has completed the depth.
+    Engine e = startEngine();
+    send(e, "setoption name Threads value 2\n");
+    std::string input;
+    std::string output;
+    for (int p : {0, 6, 13, 22, 27}) {
+        const std::string lines = "position fen " + std::string(BenchPositions[p]) + "\n" +
+                                  (p % 2 ? "go depth 9\n" : "go movetime 300\n");
+        const std::string out = bestMoveAfter(e, lines);
+        const size_t best = out.rfind("bestmove ");
+        ASSERT_NE(best, std::string::npos) << out;
+        EXPECT_EQ(out.substr(best + 9, out.find_first_of(" \n", best + 9) - best - 9),
+                  lastScoredMove(out))
+            << out;
+        input += lines;
+        output += out;
+    }
+    expectLegalAnswers(input, output);
+    // A depth of 0 still completes the first iteration and shows its score.
+    std::string out = bestMoveAfter(e, "position startpos\ngo depth 0\n");
+    EXPECT_NE(out.find(" score cp "), std::string::npos) << out;
+    // Several lines are the main thread's own: all of them at the depth asked for.
+    out = bestMoveAfter(e, "setoption name MultiPV value 3\nposition fen " +
+                               std::string(BenchPositions[2]) + "\ngo depth 8\n");
+    EXPECT_EQ(count(out, "info depth 8 multipv "), 3) << out;
+    expectExit(e, "quit\n");
+}
+
 // Processor time the process has used so far, in clock ticks.
 long processorTicks(pid_t pid) {
     FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
@@ -185,13 +224,13 @@ TEST(ThreadsInProcess, HelpersPassOverIterationsHalfTheThreadsSearch) {
     createHelpers();
     ThreadPtr thread = newMainThread();
     SearchThread& helper = helperThread(0);
-    // Searches that end while every thread is inside an iteration leave no thread counted on one.
+    // Searches that end with helpers cut off inside an iteration leave no thread counted on one.
     threadCount = 4;
     for (int p : {3, 17, 22}) {
         ASSERT_TRUE(setFen(*thread, BenchPositions[p]));
         EXPECT_NE(searchTo(*thread, 8).bestMove, NO_MOVE) << p;
         waitForIdleHelpers();
-        for (int i = 1; i < MAX_ITERATION - 1; i++) ASSERT_EQ(nextIteration(helper, i), i) << p;
+        for (int i = 1; i < MAX_ITERATION; i++) ASSERT_EQ(nextIteration(helper, i), i) << p;
     }
     // Of four threads, two on an iteration are enough; the main thread never passes one over.
     beginIteration(7);
