@@ -44,6 +44,14 @@ inline int evaluateFor(SearchThread& thread, int alpha, int beta) {
         return -evaluate(thread.position, *thread.materialTable, *thread.pawnTable, -beta, -alpha);
 }
 
+// Asks for the evaluation's cache slots of the position just reached, so they arrive while the
+// node does its first tests.
+inline void prefetchEvalEntries(const SearchThread& thread) {
+    const Position& pos = thread.position;
+    __builtin_prefetch(&thread.pawnTable->entries[pos.pawnKey & (PAWN_TABLE_SIZE - 1)]);
+    __builtin_prefetch(&thread.materialTable->entries[pos.materialKey & (MATERIAL_TABLE_SIZE - 1)]);
+}
+
 // Rule draws, material that cannot win and the mate-distance window. Returns true when the node
 // is decided, with its score in `score`; otherwise may narrow the window.
 template <Colour Us>
