@@ -152,8 +152,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
     int best = NO_SCORE;
     Move pvMove = NO_MOVE;
     int futility = NO_SCORE;
-    int ratio;
-    while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker, ratio)) {
+    while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker)) {
         // Children below one ply go to quiescence, which has no table probe. A window takes
         // longer to arrive than the work before the child's probe, so the next sibling's is
         // asked for too, to arrive while this move is searched.
@@ -193,8 +192,8 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
 
         // Late-move reduction of quiet moves that seldom refute.
         bool reduced = false;
-        if (nonPv && depth > 2 * PLY && ext == 0 && ratio < REDUCIBLE_RATIO && searchedCount >= 3 &&
-            !inCheck) {
+        if (nonPv && depth > 2 * PLY && ext == 0 && cutoffRatioBelow(picker, REDUCIBLE_RATIO) &&
+            searchedCount >= 3 && !inCheck) {
             ext = -PLY;
             reduced = true;
         }
@@ -262,8 +261,7 @@ int verifySearch(SearchThread& thread, int depth, int ply, int alpha, int beta, 
 
     MovePicker picker;
     initMovePicker<Us>(thread.threadIndex, pos, thread.orderingTables, picker, false, ply, ttMove);
-    int ratio;
-    Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker, ratio);
+    Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker);
     if (m == NO_MOVE) return 0;
 
     int best = NO_SCORE;
@@ -283,7 +281,7 @@ int verifySearch(SearchThread& thread, int depth, int ply, int alpha, int beta, 
             }
             best = score;
         }
-    } while ((m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker, ratio)));
+    } while ((m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker)));
     return best;
 }
 

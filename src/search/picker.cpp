@@ -125,9 +125,8 @@ int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
 }
 
 template <Colour Us>
-Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
-              int& ratio) {
-    ratio = FULL_RATIO;
+Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker) {
+    picker.cutoffs = picker.tries = 1;
     switch (picker.stage) {
         case TT_MOVE:
             picker.stage = GENERATE_CAPTURES;
@@ -188,8 +187,8 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
                 const Move m = picker.moves[picker.next++];
                 if (m == picker.ttMove || m == picker.killer1 || m == picker.killer2) continue;
                 if (legal<Us>(pos, m)) {
-                    ratio = statOf(tables.cutoffCount, pos, m) * FULL_RATIO /
-                            statOf(tables.triedCount, pos, m);
+                    picker.cutoffs = statOf(tables.cutoffCount, pos, m);
+                    picker.tries = statOf(tables.triedCount, pos, m);
                     return m;
                 }
             }
@@ -268,5 +267,5 @@ template int initMovePicker<White>(int, Position&, const OrderingTables&, MovePi
                                    Move);
 template int initMovePicker<Black>(int, Position&, const OrderingTables&, MovePicker&, bool, int,
                                    Move);
-template Move nextMove<White>(int, Position&, const OrderingTables&, MovePicker&, int&);
-template Move nextMove<Black>(int, Position&, const OrderingTables&, MovePicker&, int&);
+template Move nextMove<White>(int, Position&, const OrderingTables&, MovePicker&);
+template Move nextMove<Black>(int, Position&, const OrderingTables&, MovePicker&);

@@ -21,6 +21,9 @@ struct MovePicker {
     int count;
     int next;
     int deferredCount;
+    // The cut-off and try counters of the move last handed out; 1 and 1 for all but quiet moves.
+    int32_t cutoffs;
+    int32_t tries;
     Move ttMove;
     Move killer1;
     Move killer2;
@@ -37,10 +40,18 @@ void clearOrderingTables(OrderingTables& tables);
 template <Colour Us>
 int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
                    bool inCheck, int ply, Move ttMove);
-// The next move to search, 0 when none is left; `ratio` receives the move's cut-off ratio.
+// The next move to search, 0 when none is left.
 template <Colour Us>
-Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
-              int& ratio);
+Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker);
+
+// The cut-off ratio of the move last handed out, FULL_RATIO for all but quiet moves.
+inline int cutoffRatio(const MovePicker& picker) {
+    return picker.cutoffs * FULL_RATIO / picker.tries;
+}
+// Whether that ratio is below `limit`, answered without the division.
+inline bool cutoffRatioBelow(const MovePicker& picker, int limit) {
+    return int64_t(picker.cutoffs) * FULL_RATIO < int64_t(limit) * picker.tries;
+}
 
 // The move the picker will most likely hand out next, or 0 where it cannot tell without work
 // (lists not yet generated); the picker is left as it is. For fetching ahead only: the move may
@@ -54,9 +65,9 @@ inline int initMovePicker(int threadIndex, Position& pos, const OrderingTables& 
                : initMovePicker<Black>(threadIndex, pos, tables, picker, inCheck, ply, ttMove);
 }
 inline Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables,
-                     MovePicker& picker, int& ratio) {
-    return pos.sideToMove == White ? nextMove<White>(threadIndex, pos, tables, picker, ratio)
-                                   : nextMove<Black>(threadIndex, pos, tables, picker, ratio);
+                     MovePicker& picker) {
+    return pos.sideToMove == White ? nextMove<White>(threadIndex, pos, tables, picker)
+                                   : nextMove<Black>(threadIndex, pos, tables, picker);
 }
 
 // Stable insertion sort by descending score; writes NO_SCORE at scores[count] as the sentinel.

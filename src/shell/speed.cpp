@@ -53,9 +53,8 @@ uint64_t pickerCount(SearchThread& thread, int depth, int ply) {
     initMovePicker<Us>(thread.threadIndex, pos, thread.orderingTables, picker, inCheck, ply,
                        NO_MOVE);
     uint64_t count = 0;
-    int ratio;
     // The picker returns only legal moves, so no test follows the make.
-    while (Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker, ratio)) {
+    while (Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker)) {
         UndoRecord undo;
         makeMove<Us>(pos, undo, m);
         count += depth < 2 ? 1 : pickerCount<Them>(thread, depth - 1, ply + 1);

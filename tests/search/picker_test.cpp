@@ -25,13 +25,12 @@ Picked pickAll(int threadIndex, Position& pos, const OrderingTables& tables, int
     MovePicker picker;
     initMovePicker(threadIndex, pos, tables, picker, inCheck(pos), ply, tt);
     Picked out;
-    int ratio;
-    while (Move m = nextMove(threadIndex, pos, tables, picker, ratio)) {
+    while (Move m = nextMove(threadIndex, pos, tables, picker)) {
         out.moves.push_back(m);
-        out.ratios.push_back(ratio);
+        out.ratios.push_back(cutoffRatio(picker));
     }
     // Exhausted pickers stay exhausted.
-    EXPECT_EQ(nextMove(threadIndex, pos, tables, picker, ratio), NO_MOVE);
+    EXPECT_EQ(nextMove(threadIndex, pos, tables, picker), NO_MOVE);
     return out;
 }
 
@@ -230,11 +229,10 @@ TEST(MovePicker, EvasionsSortedByTableMoveKillersAndHistory) {
     MovePicker picker;
     EXPECT_EQ(initMovePicker(MAIN_THREAD, pos, tables, picker, true, 2, move("d2", "e3", Bishop)),
               0);
-    int ratio;
     const Move expected[4] = {move("d2", "e3", Bishop), move("e1", "f2", King),
                               move("e1", "d1", King), move("e1", "f1", King)};
-    for (Move m : expected) EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker, ratio), m);
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker, ratio), NO_MOVE);
+    for (Move m : expected) EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), m);
+    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), NO_MOVE);
 }
 
 TEST(MovePicker, SingleReplyInCheck) {
@@ -243,10 +241,8 @@ TEST(MovePicker, SingleReplyInCheck) {
     OrderingTables tables = freshTables();
     MovePicker picker;
     EXPECT_EQ(initMovePicker(MAIN_THREAD, pos, tables, picker, true, 0, NO_MOVE), 1);
-    int ratio;
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker, ratio),
-              move("a1", "b2", King, Black + Rook));
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker, ratio), NO_MOVE);
+    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), move("a1", "b2", King, Black + Rook));
+    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), NO_MOVE);
 }
 
 TEST(OrderingStatistics, HistoryHalvesAllValuesPastTheLimit) {
