@@ -2,7 +2,6 @@
 // exact score in order, the best one matching the single-line search, and the limits it shares.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,13 +38,21 @@ std::vector<PvLine> pvLines(const std::string& output) {
     return lines;
 }
 
-// The node counts of the lines that close iterations of the depth (no score, no currmove).
+// The node counts of the lines that close iterations of the depth: exactly "info depth <d> time
+// <t> nodes <n> nps <r>" (no score, no currmove).
 std::vector<long long> closingNodes(const std::string& output, int depth) {
-    const std::regex line("info depth " + std::to_string(depth) +
-                          " time [0-9]+ nodes ([0-9]+) nps [0-9]+\n");
     std::vector<long long> nodes;
-    for (std::sregex_iterator i(output.begin(), output.end(), line), end; i != end; ++i)
-        nodes.push_back(std::stoll((*i)[1]));
+    std::istringstream in(output);
+    for (std::string text; std::getline(in, text);) {
+        std::istringstream words(text);
+        std::string info, d, time, nodesWord, npsWord, extra;
+        int lineDepth = 0;
+        long long t = 0, n = 0, r = 0;
+        if (words >> info >> d >> lineDepth >> time >> t >> nodesWord >> n >> npsWord >> r &&
+            !(words >> extra) && info == "info" && d == "depth" && lineDepth == depth &&
+            time == "time" && nodesWord == "nodes" && npsWord == "nps")
+            nodes.push_back(n);
+    }
     return nodes;
 }
 
