@@ -200,7 +200,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
 
         UndoRecord undo;
         makeMove<Us>(pos, undo, m);
-        if (isCapture(m) || isPawnMove(m)) prefetchEvalEntries(thread);
+        prefetchEvalEntries(thread, m);
         if (best == NO_SCORE && singleReply) ext += PLY;
         const int childDepth = ext > PLY ? depth : depth + ext - PLY;
 

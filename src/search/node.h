@@ -44,9 +44,10 @@ inline int evaluateFor(SearchThread& thread, int alpha, int beta) {
         return -evaluate(thread.position, *thread.materialTable, *thread.pawnTable, -beta, -alpha);
 }
 
-// Asks for the evaluation's cache slots of the position just reached, so they arrive while the
-// node does its first tests.
-inline void prefetchEvalEntries(const SearchThread& thread) {
+// Asks for the evaluation's cache slots of the position m just reached, so they arrive while the
+// node does its first tests. Only captures and pawn moves change the material or pawn key.
+inline void prefetchEvalEntries(const SearchThread& thread, Move m) {
+    if (!isCapture(m) && !isPawnMove(m)) return;
     const Position& pos = thread.position;
     __builtin_prefetch(&thread.pawnTable->entries[pos.pawnKey & (PAWN_TABLE_SIZE - 1)]);
     __builtin_prefetch(&thread.materialTable->entries[pos.materialKey & (MATERIAL_TABLE_SIZE - 1)]);

@@ -44,11 +44,8 @@ int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
 template <Colour Us>
 Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker);
 
-// The cut-off ratio of the move last handed out, FULL_RATIO for all but quiet moves.
-inline int cutoffRatio(const MovePicker& picker) {
-    return picker.cutoffs * FULL_RATIO / picker.tries;
-}
-// Whether that ratio is below `limit`, answered without the division.
+// Whether the cut-off ratio (cutoffs * FULL_RATIO / tries) of the move last handed out is below
+// `limit`, answered without the division.
 inline bool cutoffRatioBelow(const MovePicker& picker, int limit) {
     return int64_t(picker.cutoffs) * FULL_RATIO < int64_t(limit) * picker.tries;
 }

@@ -62,7 +62,7 @@ int quiesce(SearchThread& thread, int depth, int ply, int inCheck, int alpha, in
         const bool check = givesCheck<Us>(pos, m);
         UndoRecord undo;
         makeMove<Us>(pos, undo, m);
-        if (isCapture(m) || isPawnMove(m)) prefetchEvalEntries(thread);
+        prefetchEvalEntries(thread, m);
         const int s =
             -quiesce<Them>(thread, check ? depth : depth - 4, ply + 1, check, -beta, -alpha);
         unmakeMove<Us>(pos, undo, m);

@@ -27,7 +27,7 @@ Picked pickAll(int threadIndex, Position& pos, const OrderingTables& tables, int
     Picked out;
     while (Move m = nextMove(threadIndex, pos, tables, picker)) {
         out.moves.push_back(m);
-        out.ratios.push_back(cutoffRatio(picker));
+        out.ratios.push_back(picker.cutoffs * FULL_RATIO / picker.tries);
     }
     // Exhausted pickers stay exhausted.
     EXPECT_EQ(nextMove(threadIndex, pos, tables, picker), NO_MOVE);
