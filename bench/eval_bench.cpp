@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"

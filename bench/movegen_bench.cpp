@@ -1,8 +1,9 @@
 // Move generation with make/unmake over the legal trees of the standard perft positions.
 #include <benchmark/benchmark.h>
 
+#include "board/legal.h"
+#include "board/notation.h"
 #include "board/tables.h"
-#include "shell/notation.h"
 #include "shell/speed.h"
 
 namespace {

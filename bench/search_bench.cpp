@@ -2,12 +2,12 @@
 // tables: the rate, and the node count that is the search's signature.
 #include <benchmark/benchmark.h>
 
+#include "board/notation.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "search/driver.h"
 #include "search/tt.h"
 #include "shell/bench.h"
-#include "shell/driver.h"
-#include "shell/notation.h"
 #include "shell/uci.h"
 
 namespace {

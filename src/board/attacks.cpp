@@ -1,7 +1,6 @@
 #include "board/attacks.h"
 
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/tables.h"
 
 namespace {
@@ -137,21 +136,6 @@ bool exposesKing(Position& pos, Move m) {
     return uncovers(f, d, k, occ, straightSliders<Them>(pos), diagonalSliders<Them>(pos));
 }
 
-template <Colour Us>
-int generateLegal(Position& pos, Move* moves) {
-    constexpr Colour Them = opposite(Us);
-    Move all[MAX_MOVES];
-    const int n = generateAll<Us>(pos, all);
-    int kept = 0;
-    for (int i = 0; i < n; i++) {
-        UndoRecord undo;
-        makeMove<Us>(pos, undo, all[i]);
-        if (!isAttackedBy<Them>(pos, pos.block<Us>().kingSquare)) moves[kept++] = all[i];
-        unmakeMove<Us>(pos, undo, all[i]);
-    }
-    return kept;
-}
-
 template bool isAttackedBy<White>(const Position&, int);
 template bool isAttackedBy<Black>(const Position&, int);
 template Bitboard attackersOf<White>(const Position&, int);
@@ -162,5 +146,3 @@ template bool givesCheck<White>(Position&, Move);
 template bool givesCheck<Black>(Position&, Move);
 template bool exposesKing<White>(Position&, Move);
 template bool exposesKing<Black>(Position&, Move);
-template int generateLegal<White>(Position&, Move*);
-template int generateLegal<Black>(Position&, Move*);

@@ -1,4 +1,4 @@
-// Attack, check and legality tests, and the legal move list.
+// Attack, check and legality tests.
 #pragma once
 
 #include "board/move.h"
@@ -17,16 +17,10 @@ template <Colour Us>
 bool givesCheck(Position& pos, Move m);
 template <Colour Us>
 bool exposesKing(Position& pos, Move m);
-template <Colour Us>
-int generateLegal(Position& pos, Move* moves);
 
 inline bool inCheck(const Position& pos) {
     return pos.sideToMove == White ? isAttackedBy<Black>(pos, pos.side[0].kingSquare)
                                    : isAttackedBy<White>(pos, pos.side[1].kingSquare);
-}
-inline int generateLegal(Position& pos, Move* moves) {
-    return pos.sideToMove == White ? generateLegal<White>(pos, moves)
-                                   : generateLegal<Black>(pos, moves);
 }
 inline bool givesCheck(Position& pos, Move m) {
     return pos.sideToMove == White ? givesCheck<White>(pos, m) : givesCheck<Black>(pos, m);

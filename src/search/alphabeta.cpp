@@ -145,14 +145,14 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
 
     MovePicker picker;
     const int singleReply =
-        initMovePicker<Us>(thread.threadIndex, pos, tables, picker, inCheck, ply, ttMove);
+        initMovePicker<Us>(isHelper(thread), pos, tables, picker, inCheck, ply, ttMove);
 
     Move searched[MAX_MOVES];
     int searchedCount = 0;
     int best = NO_SCORE;
     Move pvMove = NO_MOVE;
     int futility = NO_SCORE;
-    while (const Move m = nextMove<Us>(thread.threadIndex, pos, tables, picker)) {
+    while (const Move m = nextMove<Us>(isHelper(thread), pos, tables, picker)) {
         // Children below one ply go to quiescence, which has no table probe. A window takes
         // longer to arrive than the work before the child's probe, so the next sibling's is
         // asked for too, to arrive while this move is searched.
@@ -260,8 +260,8 @@ int verifySearch(SearchThread& thread, int depth, int ply, int alpha, int beta, 
     bestMove = NO_MOVE;
 
     MovePicker picker;
-    initMovePicker<Us>(thread.threadIndex, pos, thread.orderingTables, picker, false, ply, ttMove);
-    Move m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker);
+    initMovePicker<Us>(isHelper(thread), pos, thread.orderingTables, picker, false, ply, ttMove);
+    Move m = nextMove<Us>(isHelper(thread), pos, thread.orderingTables, picker);
     if (m == NO_MOVE) return 0;
 
     int best = NO_SCORE;
@@ -281,7 +281,7 @@ int verifySearch(SearchThread& thread, int depth, int ply, int alpha, int beta, 
             }
             best = score;
         }
-    } while ((m = nextMove<Us>(thread.threadIndex, pos, thread.orderingTables, picker)));
+    } while ((m = nextMove<Us>(isHelper(thread), pos, thread.orderingTables, picker)));
     return best;
 }
 

@@ -9,7 +9,7 @@
 #include "eval/see.h"
 #include "search/draws.h"
 #include "search/search.h"
-#include "shell/searchthread.h"
+#include "search/searchthread.h"
 
 // Counts a node towards the thread's next periodic check and runs the check when it is due.
 inline void tickPoll(SearchThread& thread) {

@@ -89,7 +89,7 @@ bool isGoodCapture(const Position& pos, Move m) {
 }
 
 template <Colour Us>
-int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+int initMovePicker(bool helper, Position& pos, const OrderingTables& tables, MovePicker& picker,
                    bool inCheck, int ply, Move ttMove) {
     picker.ttMove = ttMove;
     picker.killer1 = tables.killer1[ply];
@@ -104,7 +104,7 @@ int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
     picker.stage = EVASIONS;
     const int n = picker.count = generateEvasions<Us>(pos, picker.moves);
     if (n < 2) return 1;
-    if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+    if (helper) presortByFromTo(n, picker.moves, picker.scores);
     for (int i = 0; i < n; i++) {
         const Move m = picker.moves[i];
         int score;
@@ -125,7 +125,7 @@ int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
 }
 
 template <Colour Us>
-Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker) {
+Move nextMove(bool helper, Position& pos, const OrderingTables& tables, MovePicker& picker) {
     picker.cutoffs = picker.tries = 1;
     switch (picker.stage) {
         case TT_MOVE:
@@ -140,7 +140,7 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
             picker.next = 0;
             picker.deferredCount = 0;
             if (n >= 2) {
-                if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+                if (helper) presortByFromTo(n, picker.moves, picker.scores);
                 for (int i = 0; i < n; i++) picker.scores[i] = captureOrderScore(picker.moves[i]);
                 sortByScore(n, picker.moves, picker.scores);
             }
@@ -175,7 +175,7 @@ Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, Move
             const int n = picker.count = generateQuiet<Us>(pos, picker.moves);
             picker.next = 0;
             if (n >= 2) {
-                if (threadIndex != MAIN_THREAD) presortByFromTo(n, picker.moves, picker.scores);
+                if (helper) presortByFromTo(n, picker.moves, picker.scores);
                 for (int i = 0; i < n; i++)
                     picker.scores[i] = quietScore(tables, pos, picker.moves[i]);
                 sortByScore(n, picker.moves, picker.scores);
@@ -263,9 +263,9 @@ void countQuietTries(const Position& pos, OrderingTables& tables, int searchedCo
     }
 }
 
-template int initMovePicker<White>(int, Position&, const OrderingTables&, MovePicker&, bool, int,
+template int initMovePicker<White>(bool, Position&, const OrderingTables&, MovePicker&, bool, int,
                                    Move);
-template int initMovePicker<Black>(int, Position&, const OrderingTables&, MovePicker&, bool, int,
+template int initMovePicker<Black>(bool, Position&, const OrderingTables&, MovePicker&, bool, int,
                                    Move);
-template Move nextMove<White>(int, Position&, const OrderingTables&, MovePicker&);
-template Move nextMove<Black>(int, Position&, const OrderingTables&, MovePicker&);
+template Move nextMove<White>(bool, Position&, const OrderingTables&, MovePicker&);
+template Move nextMove<Black>(bool, Position&, const OrderingTables&, MovePicker&);

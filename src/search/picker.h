@@ -4,8 +4,6 @@
 #include "board/move.h"
 #include "board/position.h"
 
-constexpr int MAIN_THREAD = 3;
-
 // Per-thread killers, history and try/cutoff counters, reset at the start of every search.
 struct OrderingTables {
     int32_t killer1[256];
@@ -38,11 +36,11 @@ void clearOrderingTables(OrderingTables& tables);
 
 // Returns 1 when the side to move is in check and has fewer than two evasions.
 template <Colour Us>
-int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker,
+int initMovePicker(bool helper, Position& pos, const OrderingTables& tables, MovePicker& picker,
                    bool inCheck, int ply, Move ttMove);
 // The next move to search, 0 when none is left.
 template <Colour Us>
-Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables, MovePicker& picker);
+Move nextMove(bool helper, Position& pos, const OrderingTables& tables, MovePicker& picker);
 
 // Whether the cut-off ratio (cutoffs * FULL_RATIO / tries) of the move last handed out is below
 // `limit`, answered without the division.
@@ -55,16 +53,15 @@ inline bool cutoffRatioBelow(const MovePicker& picker, int limit) {
 // still be skipped when its turn comes.
 Move upcomingMove(const MovePicker& picker);
 
-inline int initMovePicker(int threadIndex, Position& pos, const OrderingTables& tables,
+inline int initMovePicker(bool helper, Position& pos, const OrderingTables& tables,
                           MovePicker& picker, bool inCheck, int ply, Move ttMove) {
     return pos.sideToMove == White
-               ? initMovePicker<White>(threadIndex, pos, tables, picker, inCheck, ply, ttMove)
-               : initMovePicker<Black>(threadIndex, pos, tables, picker, inCheck, ply, ttMove);
+               ? initMovePicker<White>(helper, pos, tables, picker, inCheck, ply, ttMove)
+               : initMovePicker<Black>(helper, pos, tables, picker, inCheck, ply, ttMove);
 }
-inline Move nextMove(int threadIndex, Position& pos, const OrderingTables& tables,
-                     MovePicker& picker) {
-    return pos.sideToMove == White ? nextMove<White>(threadIndex, pos, tables, picker)
-                                   : nextMove<Black>(threadIndex, pos, tables, picker);
+inline Move nextMove(bool helper, Position& pos, const OrderingTables& tables, MovePicker& picker) {
+    return pos.sideToMove == White ? nextMove<White>(helper, pos, tables, picker)
+                                   : nextMove<Black>(helper, pos, tables, picker);
 }
 
 // Stable insertion sort by descending score; writes NO_SCORE at scores[count] as the sentinel.

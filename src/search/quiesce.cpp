@@ -44,7 +44,7 @@ int quiesce(SearchThread& thread, int depth, int ply, int inCheck, int alpha, in
     // The main thread also counts these nodes towards its next periodic check: quiescence can be
     // most of the tree, and the hard time limit must hold within a few milliseconds. Helpers
     // keep their alpha-beta-only count; what triggers the check changes no node count.
-    if (thread.threadIndex == MAIN_THREAD) tickPoll(thread);
+    if (!isHelper(thread)) tickPoll(thread);
     int score;
     if (settledBeforeSearch<Us>(pos, ply, alpha, beta, score)) return score;
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "board/move.h"
-#include "shell/searchthread.h"
+#include "search/searchthread.h"
 
 // Lines never reach this ply: a node there returns the static evaluation, which keeps the killer
 // tables and the mate bound in range and ends any line of checks and single replies.

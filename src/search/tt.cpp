@@ -31,7 +31,8 @@ inline int dataLower(uint64_t d) { return int16_t(uint16_t(d >> 32)); }
 inline int dataUpper(uint64_t d) { return int16_t(uint16_t(d >> 48)); }
 inline int depthByte(uint32_t d, int i) { return int((d >> (8 * i)) & 0xff); }
 
-inline TtEntry* window(uint64_t key) { return tt.entries + (uint32_t(key) & tt.mask); }
+// Sizes up to 65536 MB index by the low 32 bits of the key; larger ones take more of them.
+inline TtEntry* window(uint64_t key) { return tt.entries + (key & tt.mask); }
 
 // Probes land all over the table, so with small pages nearly every one also misses the address
 // translation cache. The table is mapped on a 2 MB boundary and asked for large pages; where the
@@ -77,9 +78,9 @@ TtRecord unpack(uint64_t key, uint64_t d, uint32_t depths, uint32_t age) {
 
 }  // namespace
 
-bool ttResize(int megabytes) {
-    megabytes = std::clamp(megabytes, 16, 512);
-    uint64_t size = 16;
+bool ttResize(int64_t megabytes) {
+    megabytes = std::clamp(megabytes, TT_MIN_MB, TT_MAX_MB);
+    uint64_t size = 1;
     while (2 * size <= uint64_t(megabytes)) size *= 2;
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
     Mapping m;
@@ -90,6 +91,7 @@ bool ttResize(int megabytes) {
     tt.mappedBytes = m.bytes;
     tt.mask = size * TT_SLOTS_PER_MB - 1;
     tt.count = count;
+    tt.fresh.store(true, std::memory_order_relaxed);
     setTtAge(0);
     return true;
 }
@@ -99,9 +101,25 @@ void ttFree() {
     tt.mask = tt.count = 0;
 }
 
-void ttClear() {
-    std::memset(static_cast<void*>(tt.entries), 0, tt.count * sizeof(TtEntry));
+bool ttNeedsClear() { return !tt.fresh.load(std::memory_order_relaxed); }
+
+void ttClearSlice(int part, int parts) {
+    // Slices end on cache lines, so that no two threads write one line.
+    const uint64_t bytes = tt.count * sizeof(TtEntry);
+    const uint64_t step = ((bytes + uint64_t(parts) - 1) / uint64_t(parts) + 63) & ~uint64_t(63);
+    const uint64_t begin = std::min(bytes, step * uint64_t(part));
+    const uint64_t end = std::min(bytes, begin + step);
+    if (end > begin) std::memset(reinterpret_cast<char*>(tt.entries) + begin, 0, end - begin);
+}
+
+void ttClearDone() {
+    tt.fresh.store(true, std::memory_order_relaxed);
     setTtAge(0);
+}
+
+void ttClear() {
+    if (ttNeedsClear()) ttClearSlice(0, 1);
+    ttClearDone();
 }
 
 void setTtAge(int age) { tt.currentAge.store(age & 255, std::memory_order_relaxed); }
@@ -119,6 +137,7 @@ bool ttProbe(uint64_t key, TtRecord& out) {
 }
 
 void ttStore(uint64_t key, Move move, int depth, int lower, int upper) {
+    if (tt.fresh.load(std::memory_order_relaxed)) tt.fresh.store(false, std::memory_order_relaxed);
     // Depths never pass 252 in a search; the clamp keeps a byte field honest whatever the caller.
     depth = std::min(depth, 255);
     const int age = ttAge();

@@ -43,6 +43,9 @@ struct TranspositionTable {
     uint64_t count = 0;       // mask + 1 + 4: a window of four runs past any index without wrapping
     void* mapping = nullptr;  // the memory mapping the entries live in, and its length
     uint64_t mappedBytes = 0;
+    // Set while every entry is zero (a fresh mapping or a cleared table): clearing it again
+    // would only cost time. The first store drops it.
+    std::atomic<bool> fresh{false};
     // Advanced by the main thread between searches while helpers may still be unwinding, hence
     // atomic; how many searches ago an entry was touched is computed from it, never cached.
     std::atomic<int> currentAge{0};
@@ -53,12 +56,21 @@ extern TranspositionTable tt;
 constexpr int TT_WINDOW = 4;
 constexpr int TT_SLOTS_PER_MB = 65536;
 
-// Clamps to 16..512 MB and rounds down to a power of two; the new table is zero-filled. When the
-// memory cannot be had the old table stays and false is returned.
-bool ttResize(int megabytes);
+constexpr int64_t TT_MIN_MB = 1;
+constexpr int64_t TT_MAX_MB = 33554432;
+
+// Clamps to TT_MIN_MB..TT_MAX_MB and rounds down to a power of two, with as many index bits as
+// that size needs; the new table is zero-filled. When the memory cannot be had the old table
+// stays and false is returned.
+bool ttResize(int64_t megabytes);
 void ttFree();
 // Empties every entry and restarts the age, as a fresh table of the same size.
 void ttClear();
+// The same in parts that threads can share: ttClearSlice(i, parts) for every i, then
+// ttClearDone(). ttNeedsClear() is false while the table is still all zeros.
+bool ttNeedsClear();
+void ttClearSlice(int part, int parts);
+void ttClearDone();
 void setTtAge(int age);
 inline int ttAge() { return tt.currentAge.load(std::memory_order_relaxed); }
 
@@ -74,7 +86,7 @@ inline int scoreFromTt(int value, int ply) {
 // Starts loading the window of key into the cache. A probe waits mostly on memory, so a node asks
 // for its child's window while it still has work to do before the child probes.
 inline void ttPrefetch(uint64_t key) {
-    const char* p = reinterpret_cast<const char*>(tt.entries + (uint32_t(key) & tt.mask));
+    const char* p = reinterpret_cast<const char*>(tt.entries + (key & tt.mask));
     __builtin_prefetch(p);
     __builtin_prefetch(p + 64);
     __builtin_prefetch(p + TT_WINDOW * sizeof(TtEntry) - 1);

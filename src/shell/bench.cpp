@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "eval/material.h"
-#include "eval/pawns.h"
+#include "board/notation.h"
+#include "search/driver.h"
+#include "search/threads.h"
 #include "search/tt.h"
-#include "shell/driver.h"
-#include "shell/notation.h"
-#include "shell/threads.h"
-#include "shell/uci.h"
+#include "shell/options.h"
+#include "shell/session.h"
+#include "shell/tokens.h"
 
 // Openings, middlegames with tactics, and endgames from pawn races to lone pieces.
 const char* const BenchPositions[] = {
@@ -48,18 +48,14 @@ const char* const BenchPositions[] = {
 const int BENCH_POSITION_COUNT = int(sizeof BenchPositions / sizeof BenchPositions[0]);
 
 uint64_t searchFromScratch(SearchThread& thread, int depth) {
-    const bool wasBench = benchMode;
-    benchMode = true;
     positionValid = true;
-    waitForIdleHelpers();
-    ttClear();
+    clearHash();
     clearSearchState(thread);
     GoLimits limits;
     limits.depthLimited = 1;
     limits.depthLimit = depth;
-    startSearch(thread, limits);
-    benchMode = wasBench;
-    return thread.nodeCount + helperNodes();
+    startSearch(thread, limits, nullptr);
+    return searchNodes(thread);
 }
 
 BenchResult runBench(SearchThread& thread, int depth) {

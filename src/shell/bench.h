@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shell/searchthread.h"
+#include "search/searchthread.h"
 
 constexpr int BENCH_DEFAULT_DEPTH = 10;
 extern const char* const BenchPositions[];

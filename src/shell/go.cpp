@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
-#include "board/attacks.h"
-#include "shell/driver.h"
-#include "shell/notation.h"
+#include "board/legal.h"
+#include "board/notation.h"
+#include "search/driver.h"
+#include "search/timeman.h"
+#include "shell/options.h"
+#include "shell/report.h"
+#include "shell/session.h"
 
 namespace {
-
-// A time that does not fit the clock's 32 bits is as good as unlimited.
-inline int32_t toTime(int64_t ms) { return int32_t(std::clamp<int64_t>(ms, 0, INT32_MAX)); }
 
 // Every word that may follow go; a searchmoves list runs up to the next of them.
 const char* const GoKeywords[] = {"depth",    "wtime",    "btime",  "winc",  "binc", "movestogo",
@@ -78,28 +79,16 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
         }
     }
 
-    const int64_t time = pos.sideToMove == White ? wtime : btime;
-    int64_t inc = pos.sideToMove == White ? winc : binc;
-    if (movestogo <= 0 || movestogo > 25) movestogo = 25;
-    if (inc < 0) inc = 0;
-
     if (depth >= 0) {
         limits.depthLimited = 1;
         limits.depthLimit = int32_t(depth);
     }
-    if (movetime >= 0) {
-        // Five times the move time: only the hard limit ends such a search.
-        limits.timeLimited = 1;
-        limits.hardTime = toTime(movetime * 100 / 100);
-        limits.softTime = toTime(movetime * 500 / 100);
-    } else if (time >= 0) {
-        limits.timeLimited = 1;
-        const int64_t available = std::max<int64_t>(time * 95 / 100 - moveOverhead, 0);
-        const int64_t total = available + inc * (movestogo - 1);
-        const int64_t soft = std::min(available, total / movestogo * 100 / 100);
-        limits.softTime = toTime(soft);
-        limits.hardTime = toTime(std::min(available, std::max(soft, total * 50 / 100)));
-    }
+    GoClock clock;
+    clock.time = pos.sideToMove == White ? wtime : btime;
+    clock.inc = pos.sideToMove == White ? winc : binc;
+    clock.movesToGo = movestogo;
+    clock.moveTime = movetime;
+    allocateTime(limits, clock, settings.moveOverhead);
     if (nodes >= 0) {
         limits.nodesLimited = 1;
         limits.nodeLimit = uint64_t(nodes);
@@ -107,7 +96,7 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
     // A mate in no moves is never found: such a search runs as one without the keyword.
     if (mate > 0) limits.mateLimit = int32_t(std::min<int64_t>(mate, INT32_MAX));
     limits.holdBestMove = hold;
-    limits.multiPv = multiPv;
+    limits.multiPv = settings.multiPv;
     return limits;
 }
 
@@ -115,5 +104,6 @@ void parseGo(SearchThread& thread, const TokenLine& line) {
     if (line.count < 2 || !isWord(line[0], "go")) return;
     static GoLimits limits;  // large (the root list), and go does not nest
     limits = goLimits(thread.position, line);
-    startSearch(thread, limits);
+    dropWithheldAnswer();
+    startSearch(thread, limits, &guiHooks(), positionValid);
 }

@@ -1,29 +1,10 @@
-// The go command: its parameters, the time the side to move may spend, and the search it starts.
+// The go command: its parameters and the search it starts.
 #pragma once
 
-#include <cstdint>
-
-#include "board/move.h"
 #include "board/position.h"
-#include "shell/searchthread.h"
-#include "shell/uci.h"
-
-// The limits of one search, as one record from the go line to the driver.
-struct GoLimits {
-    int32_t holdBestMove = 0;
-    int32_t depthLimited = 0;
-    int32_t depthLimit = 0;
-    int32_t timeLimited = 0;
-    int32_t softTime = 0;  // ends the search between iterations, and after a ponderhit inside one
-    int32_t hardTime = 0;  // ends the search inside an iteration
-    int32_t nodesLimited = 0;
-    uint64_t nodeLimit = 0;  // nodes of all threads
-    int32_t mateLimit = 0;   // moves; 0 when the search looks for no mate
-    int32_t multiPv = 1;     // principal variations to report
-    // The root moves to search, legal and in generation order; none listed means all of them.
-    int32_t searchMoveCount = 0;
-    Move searchMoves[MAX_MOVES];
-};
+#include "search/limits.h"
+#include "search/searchthread.h"
+#include "shell/tokens.h"
 
 // The limits a go line sets on the position's side to move; searchmoves texts are matched
 // against its legal moves.

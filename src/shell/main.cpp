@@ -3,10 +3,12 @@
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "search/searchthread.h"
+#include "search/threads.h"
 #include "search/tt.h"
 #include "shell/bench.h"
-#include "shell/searchthread.h"
-#include "shell/threads.h"
+#include "shell/options.h"
+#include "shell/tokens.h"
 #include "shell/uci.h"
 
 // The main thread's record lives for the whole run; it is large, so it is not on the stack.
@@ -31,11 +33,8 @@ int main(int argc, char** argv) {
     buildKeys();
     buildEvalTables();
 
-    hashSizeMb = 16;
-    threadCount = 1;
     initThread(mainThread, MAIN_THREAD);
-    createHelpers();
-    ttResize(hashSizeMb);
+    applyDefaultOptions();
 
     if (!benchFromArguments(argc, argv)) runCommandLoop(mainThread);
 

@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "board/position.h"
-#include "shell/notation.h"
 
 namespace board_test {
 

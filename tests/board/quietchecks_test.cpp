@@ -7,6 +7,7 @@
 
 #include "board/attacks.h"
 #include "board/board_helpers.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 

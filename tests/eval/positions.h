@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/makemove.h"
-#include "shell/notation.h"
+#include "board/notation.h"
 
 namespace eval_test {
 

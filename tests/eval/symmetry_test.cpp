@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "eval/evaluate.h"
 #include "eval/flip.h"
 #include "eval/kingsafety.h"

@@ -6,9 +6,10 @@
 #include <random>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/makemove.h"
-#include "shell/notation.h"
-#include "shell/searchthread.h"
+#include "board/notation.h"
+#include "search/searchthread.h"
 #include "shell/speed.h"
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "board/attacks.h"
 #include "board/board_helpers.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/tables.h"
@@ -21,16 +22,16 @@ struct Picked {
     std::vector<int> ratios;
 };
 
-Picked pickAll(int threadIndex, Position& pos, const OrderingTables& tables, int ply, Move tt) {
+Picked pickAll(bool helper, Position& pos, const OrderingTables& tables, int ply, Move tt) {
     MovePicker picker;
-    initMovePicker(threadIndex, pos, tables, picker, inCheck(pos), ply, tt);
+    initMovePicker(helper, pos, tables, picker, inCheck(pos), ply, tt);
     Picked out;
-    while (Move m = nextMove(threadIndex, pos, tables, picker)) {
+    while (Move m = nextMove(helper, pos, tables, picker)) {
         out.moves.push_back(m);
         out.ratios.push_back(picker.cutoffs * FULL_RATIO / picker.tries);
     }
     // Exhausted pickers stay exhausted.
-    EXPECT_EQ(nextMove(threadIndex, pos, tables, picker), NO_MOVE);
+    EXPECT_EQ(nextMove(helper, pos, tables, picker), NO_MOVE);
     return out;
 }
 
@@ -63,9 +64,9 @@ void checkEveryNode(Position& pos, OrderingTables& tables, int depth, int ply, M
                     int& nodes) {
     nodes++;
     std::vector<Move> legal = legalMoves(pos);
-    for (int thread : {MAIN_THREAD, 0}) {
+    for (bool helper : {false, true}) {
         for (Move tt : {NO_MOVE, foreign, legal.empty() ? NO_MOVE : legal.back()}) {
-            Picked picked = pickAll(thread, pos, tables, ply, tt);
+            Picked picked = pickAll(helper, pos, tables, ply, tt);
             std::vector<Move> a = picked.moves, b = legal;
             std::sort(a.begin(), a.end());
             std::sort(b.begin(), b.end());
@@ -144,7 +145,7 @@ TEST(MovePicker, StagesComeInOrder) {
     tables.killer1[0] = int32_t(killer1);
     tables.killer2[0] = int32_t(killer2);
     tables.history[PieceIndex12[White + Queen]][sq("a4")] = 500;
-    Picked picked = pickAll(MAIN_THREAD, pos, tables, 0, NO_MOVE);
+    Picked picked = pickAll(false, pos, tables, 0, NO_MOVE);
     const std::vector<Move>& m = picked.moves;
     ASSERT_EQ(m.size(), legalMoves(pos).size());
     // Good captures by capture order: pawn takes knight 11, knight takes knight 10, knight takes
@@ -175,7 +176,7 @@ TEST(MovePicker, QuietRatioComesFromTheCounters) {
     tables.history[rook][sq("a5")] = 100;
     tables.triedCount[rook][sq("a5")] = 4;
     tables.cutoffCount[rook][sq("a5")] = 3;
-    Picked picked = pickAll(MAIN_THREAD, pos, tables, 0, NO_MOVE);
+    Picked picked = pickAll(false, pos, tables, 0, NO_MOVE);
     ASSERT_FALSE(picked.moves.empty());
     EXPECT_EQ(picked.moves[0], move("a1", "a5", Rook));
     EXPECT_EQ(picked.ratios[0], 3 * FULL_RATIO / 4);
@@ -186,21 +187,21 @@ TEST(MovePicker, TableMoveFirstOnlyWhenGeneratedAndNeverTwice) {
     OrderingTables tables = freshTables();
     const Move push = move("e2", "e4", Pawn);
     tables.killer1[3] = int32_t(push);
-    Picked picked = pickAll(MAIN_THREAD, pos, tables, 3, push);
+    Picked picked = pickAll(false, pos, tables, 3, push);
     EXPECT_EQ(picked.moves.front(), push);
     EXPECT_EQ(std::count(picked.moves.begin(), picked.moves.end(), push), 1);
     EXPECT_EQ(picked.moves.size(), legalMoves(pos).size());
 
     // A stale table move (a capture of a piece that is not there) is never played.
     const Move stale = move("h1", "h8", Rook, Black + Rook);
-    picked = pickAll(MAIN_THREAD, pos, tables, 3, stale);
+    picked = pickAll(false, pos, tables, 3, stale);
     EXPECT_EQ(std::count(picked.moves.begin(), picked.moves.end(), stale), 0);
     EXPECT_EQ(picked.moves.size(), legalMoves(pos).size());
 
     // A table move that would leave the king in check is not played either.
     Position pinned = build("4k3/4r3/8/8/8/8/4B3/4K3", White);
     const Move exposing = move("e2", "d3", Bishop);
-    picked = pickAll(MAIN_THREAD, pinned, tables, 3, exposing);
+    picked = pickAll(false, pinned, tables, 3, exposing);
     EXPECT_EQ(std::count(picked.moves.begin(), picked.moves.end(), exposing), 0);
 }
 
@@ -209,8 +210,8 @@ TEST(MovePicker, EqualHistoryTieBreakDiffersBetweenMainAndHelper) {
     // from/to key first on a helper.
     Position pos = build("7k/8/8/8/8/8/8/K7", White);
     OrderingTables tables = freshTables();
-    Picked main = pickAll(MAIN_THREAD, pos, tables, 0, NO_MOVE);
-    Picked helper = pickAll(0, pos, tables, 0, NO_MOVE);
+    Picked main = pickAll(false, pos, tables, 0, NO_MOVE);
+    Picked helper = pickAll(true, pos, tables, 0, NO_MOVE);
     ASSERT_EQ(main.moves.size(), 3u);
     EXPECT_EQ(main.moves[0], move("a1", "b1", King));
     EXPECT_EQ(main.moves[1], move("a1", "a2", King));
@@ -227,12 +228,11 @@ TEST(MovePicker, EvasionsSortedByTableMoveKillersAndHistory) {
     OrderingTables tables = freshTables();
     tables.killer1[2] = int32_t(move("e1", "f2", King));
     MovePicker picker;
-    EXPECT_EQ(initMovePicker(MAIN_THREAD, pos, tables, picker, true, 2, move("d2", "e3", Bishop)),
-              0);
+    EXPECT_EQ(initMovePicker(false, pos, tables, picker, true, 2, move("d2", "e3", Bishop)), 0);
     const Move expected[4] = {move("d2", "e3", Bishop), move("e1", "f2", King),
                               move("e1", "d1", King), move("e1", "f1", King)};
-    for (Move m : expected) EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), m);
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), NO_MOVE);
+    for (Move m : expected) EXPECT_EQ(nextMove(false, pos, tables, picker), m);
+    EXPECT_EQ(nextMove(false, pos, tables, picker), NO_MOVE);
 }
 
 TEST(MovePicker, SingleReplyInCheck) {
@@ -240,9 +240,9 @@ TEST(MovePicker, SingleReplyInCheck) {
     ASSERT_TRUE(inCheck(pos));
     OrderingTables tables = freshTables();
     MovePicker picker;
-    EXPECT_EQ(initMovePicker(MAIN_THREAD, pos, tables, picker, true, 0, NO_MOVE), 1);
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), move("a1", "b2", King, Black + Rook));
-    EXPECT_EQ(nextMove(MAIN_THREAD, pos, tables, picker), NO_MOVE);
+    EXPECT_EQ(initMovePicker(false, pos, tables, picker, true, 0, NO_MOVE), 1);
+    EXPECT_EQ(nextMove(false, pos, tables, picker), move("a1", "b2", King, Black + Rook));
+    EXPECT_EQ(nextMove(false, pos, tables, picker), NO_MOVE);
 }
 
 TEST(OrderingStatistics, HistoryHalvesAllValuesPastTheLimit) {

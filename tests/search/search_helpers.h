@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "board/notation.h"
+#include "search/driver.h"
+#include "search/searchthread.h"
 #include "search/tt.h"
 #include "shell/bench.h"
-#include "shell/driver.h"
-#include "shell/notation.h"
-#include "shell/searchthread.h"
 #include "shell/uci.h"
 
 struct SearchResult {
@@ -41,7 +41,7 @@ inline bool setFen(SearchThread& thread, const std::string& fen) {
 // A fixed-depth search on a fresh table, as the go command runs it, without output.
 inline SearchResult searchTo(SearchThread& thread, int depth) {
     searchFromScratch(thread, depth);
-    return {thread.bestScore, Move(thread.bestMove), thread.nodeCount};
+    return {thread.state.bestScore, Move(thread.state.bestMove), thread.nodeCount};
 }
 
 inline SearchResult searchFen(const std::string& fen, int depth) {

@@ -8,6 +8,7 @@
 
 #include "board/attacks.h"
 #include "board/board_helpers.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "search/search.h"
 #include "search/search_helpers.h"

@@ -26,7 +26,7 @@ protected:
 
 TEST_F(TranspositionTableTest, SizesArePowersOfTwoMegabytesPlusAWindow) {
     for (auto [asked, megabytes] :
-         {std::pair{100, 64}, {5, 16}, {2000, 512}, {16, 16}, {511, 256}}) {
+         {std::pair{100, 64}, {5, 4}, {2000, 1024}, {16, 16}, {511, 256}, {0, 1}, {1, 1}}) {
         ASSERT_TRUE(ttResize(asked));
         EXPECT_EQ(tt.count, uint64_t(megabytes) * 65536 + 4) << asked;
         EXPECT_EQ(tt.mask, uint64_t(megabytes) * 65536 - 1) << asked;
@@ -37,6 +37,23 @@ TEST_F(TranspositionTableTest, SizesArePowersOfTwoMegabytesPlusAWindow) {
     ASSERT_TRUE(ttResize(512));
     TtRecord r;
     EXPECT_FALSE(ttProbe(keyAt(7, 1), r));
+    // A size the system cannot give leaves the old table, contents and all.
+    ttStore(keyAt(9, 2), 321, 8, 10, 10);
+    EXPECT_FALSE(ttResize(TT_MAX_MB));
+    EXPECT_EQ(tt.mask, uint64_t(512) * 65536 - 1);
+    EXPECT_TRUE(ttProbe(keyAt(9, 2), r));
+}
+
+TEST_F(TranspositionTableTest, ClearingInSlicesEmptiesEveryEntryAndSkipsAFreshTable) {
+    EXPECT_FALSE(ttNeedsClear());
+    for (uint64_t i = 0; i < tt.mask; i += 4093) ttStore(keyAt(i, 3), 55, 8, 10, 10);
+    ttStore(keyAt(tt.mask, 3), 55, 8, 10, 10);
+    EXPECT_TRUE(ttNeedsClear());
+    // Uneven parts: every byte of the table, the window past the end included, is cleared once.
+    for (int part = 0; part < 7; part++) ttClearSlice(part, 7);
+    ttClearDone();
+    EXPECT_FALSE(ttNeedsClear());
+    for (uint64_t i = 0; i < tt.count; i++) ASSERT_EQ(ttRead(i).key, 0u) << i;
 }
 
 TEST_F(TranspositionTableTest, BoundsMergeByDepthAndKind) {

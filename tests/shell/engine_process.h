@@ -222,14 +222,14 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +
            std::to_string(hash) +
-           " min 16 max 512\n"
+           " min 1 max 33554432\n"
            "option name Threads type spin default " +
            std::to_string(threads) +
-           " min 1 max 4\n"
+           " min 1 max 1024\n"
            "option name Ponder type check default true\n"
            "option name MultiPV type spin default " +
            std::to_string(multiPv) +
-           " min 1 max 64\n"
+           " min 1 max 500\n"
            "option name Move Overhead type spin default " +
            std::to_string(overhead) +
            " min 0 max 5000\n"

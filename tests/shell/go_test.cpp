@@ -5,8 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "board/notation.h"
 #include "shell/go.h"
-#include "shell/notation.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -88,10 +89,10 @@ TEST(GoLimits, NodesMateAndTheMoveOverhead) {
         EXPECT_EQ(limits(go).mateLimit, 0) << go;
 
     // The clock rule keeps back the Move Overhead instead of a fixed second.
-    moveOverhead = 100;
+    settings.moveOverhead = 100;
     expectTimes(limits("go wtime 60000 btime 60000"), 2276, 28450);
     expectTimes(limits("go wtime 1000 winc 100"), 130, 850);
-    moveOverhead = DEFAULT_MOVE_OVERHEAD;
+    settings.moveOverhead = Settings{}.moveOverhead;
     expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
 }
 

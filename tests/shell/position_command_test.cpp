@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "board/makemove.h"
-#include "shell/notation.h"
+#include "board/notation.h"
+#include "shell/session.h"
 #include "shell/uci.h"
 
 namespace {
@@ -26,7 +27,7 @@ void run(const std::string& lines) {
     static LineReader reader;
     attachLineReader(reader, fd);
     TokenLine line;
-    while (!thread.quitFlag && dispatchCommand(thread, reader, line)) {
+    while (!quitRequested && dispatchCommand(thread, reader, line)) {
     }
     close(fd);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/makemove.h"
 #include "search/search_helpers.h"
 #include "shell/engine_process.h"

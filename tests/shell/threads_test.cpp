@@ -10,9 +10,9 @@
 #include <string>
 
 #include "search/search_helpers.h"
+#include "search/threads.h"
 #include "shell/bench.h"
 #include "shell/engine_process.h"
-#include "shell/threads.h"
 
 using namespace engine_process;
 
@@ -167,65 +167,54 @@ TEST(ThreadsDialogue, HelpersUseNoProcessorTimeBetweenSearches) {
 }
 
 TEST(ThreadsInProcess, StoppedHelpersCountNoFurtherNodes) {
-    createHelpers();
+    ASSERT_EQ(resizeThreads(4), 4);
     ThreadPtr thread = newMainThread();
-    threadCount = 4;
     for (int p : {5, 9, 12}) {
         ASSERT_TRUE(setFen(*thread, BenchPositions[p]));
         searchTo(*thread, 9);
         // The search is over and the helpers are told: each unwinds without a node more than
         // the one it may have been entering (it used to run on to its next periodic check).
-        uint64_t atStop[HELPER_COUNT];
-        for (int i = 0; i < HELPER_COUNT; i++) atStop[i] = helperThread(i).nodeCount;
+        uint64_t atStop[4];
+        for (int i = 1; i < 4; i++) atStop[i] = helperThread(i).nodeCount;
         waitForIdleHelpers();
-        for (int i = 0; i < HELPER_COUNT; i++)
+        for (int i = 1; i < 4; i++)
             EXPECT_LE(helperThread(i).nodeCount - atStop[i], 4u) << p << " helper " << i;
     }
-    threadCount = 1;
     destroyHelpers();
 }
 
-TEST(ThreadsInProcess, HelpersTakingNoPartStayIdleAndUncounted) {
-    createHelpers();
+TEST(ThreadsInProcess, ThePoolGrowsAndShrinksBetweenSearches) {
     ThreadPtr thread = newMainThread();
     ASSERT_TRUE(setFen(*thread, BenchPositions[5]));
-    auto helperCounts = [] {
-        std::vector<uint64_t> n;
-        for (int i = 0; i < HELPER_COUNT; i++) n.push_back(helperThread(i).nodeCount);
-        return n;
-    };
-    threadCount = 4;
+    ASSERT_EQ(resizeThreads(4), 4);
     searchTo(*thread, 8);
     waitForIdleHelpers();
-    const std::vector<uint64_t> afterFour = helperCounts();
-    for (uint64_t n : afterFour) EXPECT_GT(n, 0u);
+    for (int i = 1; i < 4; i++) EXPECT_GT(helperThread(i).nodeCount, 0u);
 
-    threadCount = 2;
+    // Shrinking ends the helpers past the count; those left search and are counted.
+    ASSERT_EQ(resizeThreads(2), 2);
     searchTo(*thread, 8);
     waitForIdleHelpers();
-    std::vector<uint64_t> afterTwo = helperCounts();
-    EXPECT_EQ(afterTwo[1], afterFour[1]);
-    EXPECT_EQ(afterTwo[2], afterFour[2]);
-    EXPECT_EQ(helperNodes(), afterTwo[0]);
+    EXPECT_EQ(helperNodes(), helperThread(1).nodeCount);
+    EXPECT_GT(helperNodes(), 0u);
 
-    threadCount = 1;
-    const SearchResult single = searchTo(*thread, 8);
-    waitForIdleHelpers();
-    EXPECT_EQ(helperCounts(), afterTwo);
+    // Growing again starts new helpers with empty caches; counts beyond the range clamp.
+    EXPECT_EQ(resizeThreads(6), 6);
+    EXPECT_EQ(resizeThreads(0), 1);
     EXPECT_EQ(helperNodes(), 0u);
     // With one thread the search is the plain single-thread one, node for node.
+    const SearchResult single = searchTo(*thread, 8);
+    EXPECT_EQ(helperNodes(), 0u);
     ThreadPtr fresh = newMainThread();
     ASSERT_TRUE(setFen(*fresh, BenchPositions[5]));
     EXPECT_EQ(searchTo(*fresh, 8).nodes, single.nodes);
-    destroyHelpers();
 }
 
 TEST(ThreadsInProcess, HelpersPassOverIterationsHalfTheThreadsSearch) {
-    createHelpers();
     ThreadPtr thread = newMainThread();
-    SearchThread& helper = helperThread(0);
     // Searches that end with helpers cut off inside an iteration leave no thread counted on one.
-    threadCount = 4;
+    ASSERT_EQ(resizeThreads(4), 4);
+    SearchThread& helper = helperThread(1);
     for (int p : {3, 17, 22}) {
         ASSERT_TRUE(setFen(*thread, BenchPositions[p]));
         EXPECT_NE(searchTo(*thread, 8).bestMove, NO_MOVE) << p;
@@ -241,14 +230,12 @@ TEST(ThreadsInProcess, HelpersPassOverIterationsHalfTheThreadsSearch) {
     EXPECT_EQ(nextIteration(helper, 7), 9);
     EXPECT_EQ(nextIteration(*thread, 7), 7);
     for (int i : {7, 7, 8, 8}) endIteration(i);
-    // Of two, one is; the count that holds is the one the search began with.
-    threadCount = 2;
+    // Of two, one is.
+    ASSERT_EQ(resizeThreads(2), 2);
     searchTo(*thread, 6);
     waitForIdleHelpers();
-    threadCount = 4;
     beginIteration(7);
-    EXPECT_EQ(nextIteration(helper, 7), 8);
+    EXPECT_EQ(nextIteration(helperThread(1), 7), 8);
     endIteration(7);
-    threadCount = 1;
     destroyHelpers();
 }

@@ -4,9 +4,10 @@
 
 #include <string>
 
+#include "board/legal.h"
 #include "board/makemove.h"
+#include "board/notation.h"
 #include "shell/engine_process.h"
-#include "shell/notation.h"
 #include "shell/speed.h"
 
 using namespace engine_process;
@@ -45,21 +46,25 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
     struct Case {
         const char* line;
         int hash, threads, multiPv = 1, overhead = 1000;
+        bool refused = false;  // a table the system cannot give: one info line, the old one stays
     };
     const Case cases[] = {
-        {"setoption name Hash value 8", 16, 1},
-        {"setoption name Hash value 1000", 512, 1},
+        {"setoption name Hash value 8", 8, 1},
+        {"setoption name Hash value 1000", 1000, 1},
         {"setoption name Hash value 64", 64, 1},
         {"setoption name Threads value 0", 64, 1},
-        {"setoption name Threads value 9", 64, 4},
+        {"setoption name Threads value 9", 64, 9},
         {"setoption name Threads value 3", 64, 3},
         {"setoption name Threads value +2", 64, 2},
         {"setoption name Threads value 3x", 64, 3},
-        {"setoption name Hash value abc", 16, 3},
-        {"setoption name Hash value 99999999999999999999999", 512, 3},
-        {"setoption name Threads value -99999999999999999999999", 512, 1},
-        {"setoption name Hash value 4294967328", 512, 1},  // 2^32 + 32 must not wrap to 32
-        {"setoption name Hash value -4294967200", 16, 1},
+        {"setoption name Threads value 5000", 64, 1024},
+        {"setoption name Threads value 3", 64, 3},
+        {"setoption name Hash value abc", 1, 3},
+        {"setoption name Hash value 99999999999999999999999", 1, 3, 1, 1000, true},
+        {"setoption name Threads value -99999999999999999999999", 1, 1},
+        {"setoption name Hash value 4294967328", 1, 1, 1, 1000, true},  // 2^32 + 32: no wrap
+        {"setoption name Hash value -4294967200", 1, 1},
+        {"setoption name Hash value 16", 16, 1},
         // Ignored: a sixth token, misspelt keywords, other options, a lower-case name.
         {"setoption name Hash value 32 extra", 16, 1},
         {"setoption nam Hash value 32", 16, 1},
@@ -69,17 +74,20 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Threads", 16, 1},
         // Names of two words; a button takes no value.
         {"setoption name MultiPV value 0", 16, 1, 1},
-        {"setoption name MultiPV value 500", 16, 1, 64},
-        {"setoption name Move Overhead value -5", 16, 1, 64, 0},
-        {"setoption name Move Overhead value 99999", 16, 1, 64, 5000},
-        {"setoption name Move Overhead value 30 ms", 16, 1, 64, 5000},
-        {"setoption name Move Overhead", 16, 1, 64, 5000},
-        {"setoption name Clear Hash", 16, 1, 64, 5000},
+        {"setoption name MultiPV value 900", 16, 1, 500},
+        {"setoption name Move Overhead value -5", 16, 1, 500, 0},
+        {"setoption name Move Overhead value 99999", 16, 1, 500, 5000},
+        {"setoption name Move Overhead value 30 ms", 16, 1, 500, 5000},
+        {"setoption name Move Overhead", 16, 1, 500, 5000},
+        {"setoption name Clear Hash", 16, 1, 500, 5000},
         {"setoption name MultiPV value 3", 16, 1, 3, 5000},
     };
     std::string input, expected;
     for (const Case& c : cases) {
         input += std::string(c.line) + "\nuci\n";
+        if (c.refused)
+            expected += "info string Hash 33554432 MB could not be allocated; the table stays at " +
+                        std::to_string(c.hash) + " MB\n";
         expected += uciAnswer(c.hash, c.threads, c.multiPv, c.overhead);
     }
     Result r = runEngine(input);

@@ -1,8 +1,9 @@
-#include "shell/notation.h"
+#include "board/notation.h"
 
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/tables.h"
 
 namespace {

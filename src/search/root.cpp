@@ -1,21 +1,24 @@
-#include "shell/root.h"
+#include "search/root.h"
 
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "search/node.h"
 #include "search/picker.h"
 #include "search/search.h"
-#include "shell/driver.h"
 
 namespace {
 
 constexpr int ROOT_WINDOW = MATE;
 
+inline void reportCurrentMove(SearchThread& thread, Move m) {
+    if (thread.hooks) thread.hooks->currentMove(thread, m);
+}
+
 // The root node counts like any other; under a node budget it also counts towards the budget's
 // next check, so that the budget is met to the node.
 inline void countRootNode(SearchThread& thread) {
     thread.nodeCount.add(1);
-    if (thread.nodesLimited) tickPoll(thread);
+    if (thread.limits.nodesLimited) tickPoll(thread);
 }
 
 // The child's depth after the root extensions: checks and the tactical ones, one ply at most.
@@ -61,7 +64,7 @@ template <Colour Us>
 bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t* scores,
                 int lines) {
     countRootNode(thread);
-    thread.bestScore = NO_SCORE;
+    thread.state.bestScore = NO_SCORE;
     // The best exact scores of the iteration so far, descending. Until `lines` moves have one,
     // moves are searched with the open window; then a move must beat the last of them, and alpha
     // is that score.
@@ -70,11 +73,11 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
     int alpha = -ROOT_WINDOW;
     for (int i = 0; i < count; i++) {
         const Move m = moves[i];
-        thread.rootMoveIndex = i;
+        thread.state.rootMoveIndex = i;
         int checks;
         const int d = childDepth<Us>(thread.position, m, depth, checks);
         int score;
-        printCurrMove(thread, m);
+        reportCurrentMove(thread, m);
         if (keptCount < lines) {
             score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
         } else {
@@ -83,10 +86,10 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
             // The re-search window is (alpha, mate), not one bounded by the failing score.
             if (score > alpha) {
                 if (lines == 1) {
-                    thread.rootResearched = 1;
-                    thread.easyMove = 0;
+                    thread.state.rootResearched = 1;
+                    thread.state.easyMove = 0;
                 }
-                printCurrMove(thread, m);
+                reportCurrentMove(thread, m);
                 score = searchRootMove<Us>(thread, m, d, checks, alpha, ROOT_WINDOW, false);
             }
         }
@@ -94,9 +97,9 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
         // With several lines the time rules still ask whether a later move beat the best one. A
         // null window at the best score is not searched here, so this counts the moves that do
         // beat it, not every one that would have failed high against it.
-        if (lines > 1 && i > 0 && score > thread.bestScore) {
-            thread.rootResearched = 1;
-            thread.easyMove = 0;
+        if (lines > 1 && i > 0 && score > thread.state.bestScore) {
+            thread.state.rootResearched = 1;
+            thread.state.easyMove = 0;
         }
 
         // Only moves that got an exact score keep it for the next iteration's order.
@@ -108,17 +111,17 @@ bool rootSearch(SearchThread& thread, int depth, int count, Move* moves, int32_t
             kept[at] = score;
             if (keptCount == lines) alpha = kept[lines - 1];
         }
-        if (score > thread.bestScore) {
-            thread.bestScore = score;
-            thread.bestMove = int32_t(m);
-            thread.reportDepth = thread.iteration;
-            thread.reportScore = score;
-            printPvInfo(thread, score);
-            if (thread.bestScore <= thread.previousScore - 50) {
-                thread.scoreDropped = 1;
-                thread.easyMove = 0;
+        if (score > thread.state.bestScore) {
+            thread.state.bestScore = score;
+            thread.state.bestMove = int32_t(m);
+            thread.state.reportDepth = thread.state.iteration;
+            thread.state.reportScore = score;
+            if (thread.hooks) thread.hooks->newBestMove(thread, score);
+            if (thread.state.bestScore <= thread.state.previousScore - 50) {
+                thread.state.scoreDropped = 1;
+                thread.state.easyMove = 0;
             } else {
-                thread.scoreDropped = 0;
+                thread.state.scoreDropped = 0;
             }
         }
     }

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "board/attacks.h"
+#include "board/legal.h"
 #include "board/movegen.h"
-#include "shell/notation.h"
+#include "board/notation.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "board/move.h"
-#include "shell/searchthread.h"
+#include "search/searchthread.h"
 
 // Both return false when the stop flag cut the iteration short; the lists are then unsorted.
 // rootSearch gives the first `lines` moves of the sorted list exact scores (1..MAX_MULTI_PV).

@@ -1,4 +1,4 @@
-#include "shell/searchthread.h"
+#include "search/searchthread.h"
 
 #include <chrono>
 #include <cstring>
@@ -14,24 +14,13 @@ int32_t clockMs() {
 
 void initThread(SearchThread& thread, int index) {
     thread.threadIndex = index;
-    thread.startTime = clockMs();
-    // A record that has never searched withholds its best move.
-    thread.holdBestMove = 1;
-    thread.depthLimited = thread.depthLimit = 0;
-    thread.timeLimited = thread.softTime = thread.hardTime = 0;
     thread.stopFlag = 0;
-    thread.quitFlag = thread.ponderHit = 0;
-    thread.iteration = thread.rootMoveIndex = thread.bestMove = 0;
-    thread.bestScore = NO_SCORE;
-    thread.previousScore = thread.rootResearched = thread.easyMove = 0;
-    thread.scoreDropped = thread.previousScoreDropped = 0;
     thread.nodeCount = 0;
     thread.pollCountdown = POLL_INTERVAL;
-    thread.nodesLimited = thread.mateLimit = thread.searchMoveCount = 0;
-    thread.nodeLimit = 0;
-    thread.reportDepth = thread.reportScore = thread.scoreShown = thread.completedDepth = 0;
-    thread.multiPv = 1;
-    thread.pvLineDepth = thread.pvLineCount = 0;
+    thread.hooks = nullptr;
+    thread.limits = {};
+    thread.state = {};
+    thread.state.startTime = clockMs();
     setStartPosition(thread.position);
     clearOrderingTables(thread.orderingTables);
     // Both caches start zero-filled, the material table first.

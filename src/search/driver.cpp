@@ -1,0 +1,236 @@
+#include "search/driver.h"
+
+#include <algorithm>
+
+#include "board/attacks.h"
+#include "board/legal.h"
+#include "board/makemove.h"
+#include "board/validity.h"
+#include "search/draws.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/threads.h"
+#include "search/timeman.h"
+#include "search/tt.h"
+
+namespace {
+
+template <Colour Us>
+int walkPv(Position& pos, Move m, Move* moves, int length) {
+    constexpr Colour Them = opposite(Us);
+    UndoRecord undo;
+    makeMove<Us>(pos, undo, m);
+    // A torn or colliding table entry can name a move that leaves the king attacked. A move into
+    // a position the game or the line has had before ends the line there: the repetition ends the
+    // game, or the line goes round in a circle.
+    if (!isAttackedBy<Them>(pos, pos.block<Us>().kingSquare) && !isRepetition(pos)) {
+        moves[length++] = m;
+        const Move next = ttMove(pos);
+        if (next != NO_MOVE && length < MAX_PV && isGenerated<Them>(pos, next))
+            length = walkPv<Them>(pos, next, moves, length);
+    }
+    unmakeMove<Us>(pos, undo, m);
+    return length;
+}
+
+// The root list: the legal moves, or those of them the go line listed.
+// The go line's list holds legal moves of this very position in generation order already.
+template <Colour Us>
+int rootMoves(SearchThread& thread, Move* moves) {
+    const GoLimits& limits = thread.limits;
+    if (limits.searchMoveCount == 0) return generateLegal<Us>(thread.position, moves);
+    std::copy_n(limits.searchMoves, limits.searchMoveCount, moves);
+    return limits.searchMoveCount;
+}
+
+// Whether the score is a mate for the mover in at most the number of moves.
+inline bool matesWithin(int score, int moves) {
+    return score > MATE_BOUND && (MATE + 1 - score) >> 1 <= moves;
+}
+
+template <Colour Us>
+void iterativeDeepening(SearchThread& thread) {
+    Position& pos = thread.position;
+    GoLimits& limits = thread.limits;
+    SearchState& s = thread.state;
+    Move moves[MAX_MOVES];
+    int32_t scores[MAX_MOVES + 1];
+    // A forced move needs no deep search; a move the go line singled out does.
+    if (generateLegal<Us>(pos, moves) == 1) {
+        limits.depthLimited = 1;
+        limits.depthLimit = 4;
+    }
+    const int n = rootMoves<Us>(thread, moves);
+    for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
+    const int lines = std::clamp(limits.multiPv, 1, std::max(n, 1));
+    s.iteration = nextIteration(thread, 1);
+    for (;;) {
+        s.rootResearched = 0;
+        s.scoreDropped = 0;
+        bool completed;
+        beginIteration(s.iteration);
+        if (s.iteration == 1) {
+            completed = firstIterationRootSearch<Us>(thread, 4, n, moves, scores);
+            // Its head is what the answer names until a later iteration finds a best move.
+            if (completed && n > 0) {
+                s.reportDepth = 1;
+                s.reportScore = scores[0];
+            }
+        } else {
+            completed = rootSearch<Us>(thread, 4 * s.iteration, n, moves, scores, lines);
+        }
+        endIteration(s.iteration);
+        if (completed && n > 0) {
+            s.completedDepth = s.iteration;
+            publishIteration(thread, s.iteration, moves[0], scores[0]);
+        }
+        if (completed && limits.multiPv > 1 && n > 0) {
+            s.pvLineDepth = s.iteration;
+            s.pvLineCount = lines;
+            std::copy_n(moves, lines, s.pvLineMoves);
+            std::copy_n(scores, lines, s.pvLineScores);
+            if (thread.hooks) thread.hooks->linesDone(thread);
+        }
+        if (thread.hooks) thread.hooks->iterationDone(thread);
+        const int64_t elapsed = clockMs() - s.startTime;
+        s.previousScore = s.bestScore;
+        if (s.iteration == 1 && n >= 2 && scores[0] >= scores[1] + 150) s.easyMove = 1;
+        if (s.iteration >= 2) {
+            s.previousScoreDropped = s.scoreDropped;
+            s.scoreDropped = 0;
+        }
+        const bool hold = s.holdBestMove;
+        if (limits.depthLimited && s.iteration >= limits.depthLimit && !hold) thread.stopFlag = 1;
+        if (clockEndsSearch(thread, elapsed)) {
+            thread.stopFlag = 1;
+            break;
+        }
+        if (limits.mateLimit && completed && n > 0 && !hold &&
+            matesWithin(s.iteration == 1 ? scores[0] : s.bestScore, limits.mateLimit))
+            thread.stopFlag = 1;
+        if (thread.stopFlag) break;
+        s.iteration = nextIteration(thread, s.iteration + 1);
+        if (s.iteration >= MAX_ITERATION) break;
+    }
+    // Stopped before any root move completed: the best guess is the head of the root list.
+    if (s.bestMove == NO_MOVE && n > 0) s.bestMove = int32_t(moves[0]);
+}
+
+void iterate(SearchThread& thread) {
+    if (thread.position.sideToMove == White)
+        iterativeDeepening<White>(thread);
+    else
+        iterativeDeepening<Black>(thread);
+}
+
+// The node budget's next check comes when the nodes left could be spent: at once on one thread,
+// in steps that halve the gap when helpers count as well.
+void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
+    const GoLimits& limits = thread.limits;
+    if (!limits.nodesLimited || nodes >= limits.nodeLimit) return;
+    const uint64_t left = (limits.nodeLimit - nodes) / uint64_t(threadCount());
+    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, POLL_INTERVAL));
+}
+
+// Ends the search once all threads together have spent the budget (not while the answer is held
+// back: a limit holds only from ponderhit on, like the clock).
+void checkNodeBudget(SearchThread& thread) {
+    const uint64_t nodes = searchNodes(thread);
+    if (nodes >= thread.limits.nodeLimit) {
+        if (!thread.state.holdBestMove) thread.stopFlag = 1;
+        return;
+    }
+    scheduleNodeCheck(thread, nodes);
+}
+
+// A helper that completed a deeper iteration than the main thread gives the answer when it chose
+// the same move, when its move scores no worse, when it reached the depth asked for, or when the
+// main thread has no score at all. With several lines the main thread's own stand.
+void adoptHelperResult(SearchThread& thread) {
+    SearchState& s = thread.state;
+    if (threadCount() <= 1 || thread.limits.multiPv > 1 || s.bestMove == NO_MOVE) return;
+    const HelperResult h = deepestHelperResult();
+    if (h.depth <= s.completedDepth || h.move == NO_MOVE) return;
+    const bool reachedLimit = thread.limits.depthLimited && h.depth >= thread.limits.depthLimit;
+    if (h.move != Move(s.bestMove) && h.score < s.reportScore && !reachedLimit && s.reportDepth > 0)
+        return;
+    // A new move needs its own score line; the same move keeps what was shown.
+    if (h.move != Move(s.bestMove)) s.scoreShown = 0;
+    s.bestMove = int32_t(h.move);
+    s.reportDepth = h.depth;
+    s.reportScore = h.score;
+}
+
+// Everything a search starts from, on any thread.
+void resetForSearch(SearchThread& thread, const GoLimits& limits) {
+    thread.limits = limits;
+    thread.state = {};
+    thread.state.startTime = clockMs();
+    thread.state.holdBestMove = limits.holdBestMove;
+    thread.nodeCount = 0;
+    thread.pollCountdown = POLL_INTERVAL;
+    if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
+    scheduleNodeCheck(thread, 0);
+}
+
+// A helper searches the main thread's root without limits of its own: the main thread tells it
+// when to stop.
+void helperSearch(SearchThread& thread) {
+    GoLimits limits;
+    limits.holdBestMove = 1;
+    resetForSearch(thread, limits);
+    thread.hooks = nullptr;
+    copyRootPosition(thread);
+    clearOrderingTables(thread.orderingTables);
+    iterate(thread);
+}
+
+}  // namespace
+
+int extractPv(Position& pos, Move first, Move* moves) {
+    const int length = pos.sideToMove == White ? walkPv<White>(pos, first, moves, 0)
+                                               : walkPv<Black>(pos, first, moves, 0);
+    // The first move comes from the root's legal list; it always stands.
+    if (length == 0) moves[0] = first;
+    return length == 0 ? 1 : length;
+}
+
+uint64_t searchNodes(const SearchThread& thread) { return thread.nodeCount + helperNodes(); }
+
+void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks* hooks,
+                 bool positionKnown) {
+    thread.hooks = hooks;
+    resetForSearch(thread, limits);
+    thread.state.positionKnown = positionKnown;
+    thread.stopFlag = 0;
+    if (positionKnown) {
+        setUpPosition(thread.position);
+        clearOrderingTables(thread.orderingTables);
+        setTtAge((ttAge() + 1) & 255);
+        startHelpers(thread, helperSearch);
+        iterate(thread);
+        stopHelpers();
+        adoptHelperResult(thread);
+    }
+    const bool withheld = !thread.stopFlag && thread.state.holdBestMove;
+    if (hooks) hooks->answer(thread, withheld);
+}
+
+void periodicCheck(SearchThread& thread) {
+    if (isHelper(thread)) {
+        if (helperShouldStop()) thread.stopFlag = 1;
+        return;
+    }
+    const int64_t elapsed = clockMs() - thread.state.startTime;
+    if (thread.hooks) thread.hooks->pollInput(thread);
+    const GoLimits& limits = thread.limits;
+    if (limits.nodesLimited) checkNodeBudget(thread);
+    // A helper has completed the last iteration asked for: its answer is as good (helpers search
+    // one line, so not when several are asked for).
+    if (limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
+        limits.multiPv == 1) {
+        const int helperDepth = deepestHelperResult().depth;
+        if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
+    }
+    if (clockStopsIteration(thread, elapsed)) thread.stopFlag = 1;
+}

@@ -1,0 +1,102 @@
+// The per-thread search context: the limits and state of the current search, the node counter,
+// the thread's own board, its ordering tables and its two evaluation caches, and the hooks
+// through which the shell hears from the main thread's search.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/move.h"
+#include "board/position.h"
+#include "search/limits.h"
+#include "search/picker.h"
+
+struct MaterialTable;
+struct PawnHashTable;
+
+constexpr int MAIN_THREAD = 0;
+constexpr int POLL_INTERVAL = 100000;
+constexpr int MAX_ITERATION = 64;
+
+// A field another thread may read while its owner writes it. All access is relaxed: the value
+// matters, not the order against other memory. The owner bumps it with a load and a store, never
+// a locked read-modify-write.
+template <typename T>
+struct Relaxed {
+    std::atomic<T> value{};
+
+    T load() const { return value.load(std::memory_order_relaxed); }
+    void store(T v) { value.store(v, std::memory_order_relaxed); }
+    operator T() const { return load(); }
+    Relaxed& operator=(T v) {
+        store(v);
+        return *this;
+    }
+    void add(T n) { store(load() + n); }
+};
+
+struct SearchThread;
+
+// What the shell gives the main thread's search: where its lines go, and how it reads the
+// commands that come while it runs. Helpers and silent searches (bench) have none.
+struct SearchHooks {
+    void (*pollInput)(SearchThread&);               // at the periodic check: reads and obeys
+    void (*iterationDone)(SearchThread&);           // after every iteration
+    void (*newBestMove)(SearchThread&, int score);  // the root found a new best move
+    void (*linesDone)(SearchThread&);               // several lines: an iteration completed them
+    void (*currentMove)(SearchThread&, Move m);     // the root starts searching a move
+    void (*answer)(SearchThread&, bool withheld);   // the search is over
+};
+
+// Everything one search finds out as it goes, reset whole when it starts.
+struct SearchState {
+    int32_t startTime = 0;     // clock at the start of the search
+    int32_t holdBestMove = 0;  // the answer waits for stop or ponderhit
+    int32_t ponderHit = 0;
+    int32_t positionKnown = 1;  // false: a refused FEN left nothing to search
+    int32_t iteration = 0;
+    int32_t rootMoveIndex = 0;
+    int32_t bestMove = 0;
+    int32_t bestScore = NO_SCORE;
+    int32_t previousScore = 0;
+    int32_t rootResearched = 0;
+    int32_t easyMove = 0;
+    int32_t scoreDropped = 0;
+    int32_t previousScoreDropped = 0;
+    // The score the answer reports: the iteration that found the best move and its score (depth
+    // 0 before any root move completed), and whether an info line has shown a score already.
+    int32_t reportDepth = 0;
+    int32_t reportScore = 0;
+    int32_t scoreShown = 0;
+    int32_t completedDepth = 0;  // the deepest iteration that ran to its end
+    // With several lines, those of the deepest completed iteration: first moves and exact scores.
+    int32_t pvLineDepth = 0;
+    int32_t pvLineCount = 0;
+    Move pvLineMoves[MAX_MULTI_PV] = {};
+    int32_t pvLineScores[MAX_MULTI_PV] = {};
+};
+
+struct SearchThread {
+    // What every node reads comes first.
+    Position position;
+    Relaxed<int32_t> stopFlag;
+    int32_t pollCountdown;
+    Relaxed<uint64_t> nodeCount;
+    MaterialTable* materialTable;
+    PawnHashTable* pawnTable;
+    int32_t threadIndex;  // MAIN_THREAD, or 1.. for helpers
+    OrderingTables orderingTables;
+    const SearchHooks* hooks;
+    GoLimits limits;
+    SearchState state;
+};
+
+inline bool isHelper(const SearchThread& thread) { return thread.threadIndex != MAIN_THREAD; }
+
+// Milliseconds of the steady clock since start-up: wall time, whatever the threads do.
+int32_t clockMs();
+
+void initThread(SearchThread& thread, int index);
+void releaseThread(SearchThread& thread);
+// Empties the thread's evaluation caches and ordering tables, as a fresh record has them.
+void clearSearchState(SearchThread& thread);

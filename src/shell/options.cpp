@@ -1,0 +1,104 @@
+#include "shell/options.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "search/limits.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "shell/tokens.h"
+
+Settings settings;
+
+namespace {
+
+enum OptionType { Spin, Check, Button };
+
+// What setting an option does besides keeping its value: returns the value to keep.
+using Effect = int32_t (*)(int32_t requested, int32_t current);
+
+struct Option {
+    const char* name;
+    OptionType type;
+    int32_t defaultValue, min, max;
+    int32_t Settings::*value;  // null: nothing is kept (a button, or an option without effect)
+    Effect effect;             // null: the value alone
+};
+
+int32_t setHash(int32_t megabytes, int32_t current) {
+    // Helpers of the last search may still be unwinding through the old table.
+    waitForIdleHelpers();
+    // The contents go even when the size stays; without memory for the new one the old stays.
+    if (ttResize(megabytes)) return megabytes;
+    std::printf("info string Hash %d MB could not be allocated; the table stays at %d MB\n",
+                megabytes, current);
+    flushOutput();
+    return current;
+}
+
+int32_t setThreads(int32_t count, int32_t) {
+    const int running = resizeThreads(count);
+    if (running < count) {
+        std::printf("info string Threads %d could not all be started; %d run\n", count, running);
+        flushOutput();
+    }
+    return running;
+}
+
+int32_t pressClearHash(int32_t, int32_t) {
+    clearHash();
+    return 0;
+}
+
+constexpr Option OPTIONS[] = {
+    {"Hash", Spin, 16, int32_t(TT_MIN_MB), int32_t(TT_MAX_MB), &Settings::hashMb, setHash},
+    {"Threads", Spin, 1, 1, MAX_THREADS, &Settings::threads, setThreads},
+    {"Ponder", Check, 1, 0, 1, nullptr, nullptr},
+    {"MultiPV", Spin, 1, 1, MAX_MULTI_PV, &Settings::multiPv, nullptr},
+    {"Move Overhead", Spin, 1000, 0, 5000, &Settings::moveOverhead, nullptr},
+    {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
+};
+
+}  // namespace
+
+void applyDefaultOptions() {
+    for (const Option& o : OPTIONS)
+        if (o.value)
+            settings.*o.value =
+                o.effect ? o.effect(o.defaultValue, o.defaultValue) : o.defaultValue;
+}
+
+void printOptions() {
+    for (const Option& o : OPTIONS) {
+        std::printf("option name %s type ", o.name);
+        if (o.type == Spin)
+            std::printf("spin default %d min %d max %d\n", settings.*o.value, o.min, o.max);
+        else if (o.type == Check)
+            std::printf("check default %s\n", o.defaultValue ? "true" : "false");
+        else
+            std::printf("button\n");
+    }
+    flushOutput();
+}
+
+void setOption(const char* name, const char* value) {
+    for (const Option& o : OPTIONS) {
+        if (!isWord(name, o.name)) continue;
+        // A button takes no value, a spin or check exactly one.
+        if ((o.type == Button) != (value == nullptr)) return;
+        if (o.type == Button) {
+            o.effect(0, 0);
+        } else if (o.type == Spin && o.value) {
+            const int32_t v = std::clamp(parseInteger(value), o.min, o.max);
+            settings.*o.value = o.effect ? o.effect(v, settings.*o.value) : v;
+        }
+        return;
+    }
+}
+
+void clearHash() {
+    // Helpers of the last search may still be unwinding through the table.
+    waitForIdleHelpers();
+    if (ttNeedsClear()) runInParallel(ttClearSlice);
+    ttClearDone();
+}

@@ -1,0 +1,23 @@
+// The engine's options: one table that uci prints and setoption applies.
+#pragma once
+
+#include <cstdint>
+
+// The values the rest of the shell reads; setoption is the only writer.
+struct Settings {
+    int32_t hashMb = 16;
+    int32_t threads = 1;
+    int32_t multiPv = 1;
+    int32_t moveOverhead = 1000;  // ms the clock rule keeps back
+};
+extern Settings settings;
+
+// Sets up what the defaults ask for: the table and the threads.
+void applyDefaultOptions();
+
+void printOptions();
+// name may hold blanks ("Move Overhead"); value is null for a button.
+void setOption(const char* name, const char* value);
+
+// Empties the transposition table, the pool's threads sharing the work.
+void clearHash();

@@ -1,0 +1,247 @@
+#include "shell/report.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+#include "board/attacks.h"
+#include "board/notation.h"
+#include "search/driver.h"
+#include "shell/session.h"
+#include "shell/tokens.h"
+
+namespace {
+
+// Room for a score line with a full principal variation, for each of the most lines MultiPV
+// reports, and the bestmove line.
+constexpr int LINE_SIZE = 256;
+constexpr int ANSWER_SIZE = (MAX_MULTI_PV + 1) * LINE_SIZE;
+
+struct Answer {
+    char text[ANSWER_SIZE] = "";
+    size_t used = 0;
+};
+inline void clear(Answer& answer) {
+    answer.text[0] = '\0';
+    answer.used = 0;
+}
+
+// The withheld answer and whether there is one, kept together.
+struct WithheldAnswer {
+    bool present = false;
+    Answer answer;
+};
+WithheldAnswer withheld;
+
+struct Progress {
+    int32_t elapsed;
+    uint64_t nodes;
+    uint64_t rate;
+};
+
+Progress progress(const SearchThread& thread) {
+    Progress p;
+    p.elapsed = clockMs() - thread.state.startTime;
+    p.nodes = searchNodes(thread);
+    p.rate = p.elapsed > 0 ? p.nodes * 1000 / uint64_t(p.elapsed) : 0;
+    return p;
+}
+
+// Appends formatted text, cutting what does not fit.
+__attribute__((format(printf, 2, 3))) void append(Answer& answer, const char* format, ...) {
+    const size_t room = sizeof answer.text - answer.used;
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(answer.text + answer.used, room, format, args);
+    va_end(args);
+    if (n > 0) answer.used += std::min(size_t(n), room - 1);
+}
+
+void print(const Answer& answer) {
+    std::fputs(answer.text, stdout);
+    flushOutput();
+}
+
+// "info depth d [multipv i] time t nodes n nps r score ... pv ...": mate scores in moves,
+// negative when the mover is mated; centipawns at 1.3 times the internal score. Line 0 is the
+// single-line form.
+void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score, Move first,
+                     int line = 0) {
+    const Progress p = progress(thread);
+    Move pv[MAX_PV];
+    const int length = extractPv(thread.position, first, pv);
+    char text[MAX_PV * 6];
+    pvToText(length, pv, text);
+    append(buffer, "info depth %d ", depth);
+    if (line > 0) append(buffer, "multipv %d ", line);
+    append(buffer, "time %d nodes %" PRIu64 " nps %" PRIu64 " ", p.elapsed, p.nodes, p.rate);
+    if (score > MATE_BOUND)
+        append(buffer, "score mate %d", (MATE + 1 - score) >> 1);
+    else if (score < -MATE_BOUND)
+        append(buffer, "score mate %d", (-MATE - score) >> 1);
+    else
+        append(buffer, "score cp %d", score * 130 / 100);
+    append(buffer, " pv %s\n", text);
+}
+
+// One line per principal variation of the deepest completed iteration, best first.
+void appendPvLines(SearchThread& thread, Answer& buffer) {
+    const SearchState& s = thread.state;
+    for (int i = 0; i < s.pvLineCount; i++)
+        appendScoreLine(thread, buffer, s.pvLineDepth, s.pvLineScores[i], s.pvLineMoves[i], i + 1);
+}
+
+// The bestmove line, after a score line when no info line has shown one: every search reports a
+// score for its answer, also one that ended before the iterations that print.
+void formatAnswer(SearchThread& thread, Answer& buffer) {
+    const SearchState& s = thread.state;
+    clear(buffer);
+    if (s.bestMove == NO_MOVE || !s.positionKnown) {
+        // Mated or stalemated at the root: the score of the position itself.
+        if (s.positionKnown && !s.scoreShown)
+            append(buffer, "info depth 0 score %s\n", inCheck(thread.position) ? "mate 0" : "cp 0");
+        append(buffer, "bestmove 0000\n");
+        return;
+    }
+    if (thread.limits.multiPv > 1) {
+        if (!s.scoreShown) appendPvLines(thread, buffer);
+        // A stop inside an iteration after a move beat the best one: no line shows it yet.
+        const bool newBest = s.pvLineCount == 0 || Move(s.bestMove) != s.pvLineMoves[0];
+        if (newBest && s.reportDepth > 0)
+            appendScoreLine(thread, buffer, s.reportDepth, s.reportScore, Move(s.bestMove), 1);
+    } else if (!s.scoreShown && s.reportDepth > 0) {
+        appendScoreLine(thread, buffer, s.reportDepth, s.reportScore, Move(s.bestMove));
+    }
+    Move pv[MAX_PV];
+    const int length = extractPv(thread.position, Move(s.bestMove), pv);
+    char first[6], second[6];
+    moveToText(pv[0], first);
+    if (length == 1) {
+        append(buffer, "bestmove %s\n", first);
+    } else {
+        moveToText(pv[1], second);
+        append(buffer, "bestmove %s ponder %s\n", first, second);
+    }
+}
+
+void answer(SearchThread& thread, bool withhold) {
+    if (withhold) {
+        formatAnswer(thread, withheld.answer);
+        withheld.present = true;
+        return;
+    }
+    static Answer buffer;  // too large for a stack frame
+    formatAnswer(thread, buffer);
+    print(buffer);
+}
+
+void iterationDone(SearchThread& thread) {
+    if (thread.state.iteration < 6) return;
+    const Progress p = progress(thread);
+    std::printf("info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 "\n", thread.state.iteration,
+                p.elapsed, p.nodes, p.rate);
+    flushOutput();
+}
+
+void newBestMove(SearchThread& thread, int score) {
+    // Several lines are printed together once the iteration has ordered them.
+    if (thread.state.iteration < 6 || thread.limits.multiPv > 1) return;
+    static Answer line;
+    clear(line);
+    appendScoreLine(thread, line, thread.state.iteration, score, Move(thread.state.bestMove));
+    print(line);
+    thread.state.scoreShown = 1;
+}
+
+void linesDone(SearchThread& thread) {
+    if (thread.state.iteration < 6) return;
+    static Answer lines;
+    clear(lines);
+    appendPvLines(thread, lines);
+    print(lines);
+    thread.state.scoreShown = 1;
+}
+
+void currentMove(SearchThread& thread, Move m) {
+    const Progress p = progress(thread);
+    if (p.elapsed <= 1000) return;
+    char text[6];
+    moveToText(m, text);
+    std::printf(
+        "info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " currmove %s currmovenumber %d\n",
+        thread.state.iteration, p.elapsed, p.nodes, p.rate, text, thread.state.rootMoveIndex + 1);
+    flushOutput();
+}
+
+// A search with no limit in force ends only when told; with nobody left to tell it, or with
+// commands waiting in a file, it must still read its input.
+inline bool endsByItself(const SearchThread& thread) {
+    const GoLimits& l = thread.limits;
+    return !thread.state.holdBestMove && (l.depthLimited || l.timeLimited || l.nodesLimited);
+}
+
+// Standard input that is a regular file holds the commands that follow the search: they are read
+// only while the search cannot end by itself.
+bool stdinIsFile() {
+    static const bool isFile = [] {
+        struct stat st;
+        return fstat(0, &st) == 0 && S_ISREG(st.st_mode);
+    }();
+    return isFile;
+}
+
+// Only stop, ponderhit, quit and isready act during a search; other lines are dropped.
+void handleSearchInput(SearchThread& thread) {
+    static TokenLine line;  // its own, so the go line's tokens stay intact
+    const int n = readTokens(standardInput(), line);
+    if (n == END_OF_INPUT) {
+        // Nobody is left to send stop: a search that cannot end by itself ends as on quit.
+        if (!endsByItself(thread)) quitRequested = true, thread.stopFlag = 1;
+        return;
+    }
+    if (n != 1) return;
+    const char* word = line[0];
+    if (isWord(word, "stop")) {
+        thread.state.holdBestMove = 0;
+        thread.stopFlag = 1;
+    } else if (isWord(word, "ponderhit")) {
+        if (thread.state.holdBestMove) {
+            thread.state.holdBestMove = 0;
+            thread.state.ponderHit = 1;
+        }
+    } else if (isWord(word, "quit")) {
+        quitRequested = true;
+        thread.stopFlag = 1;
+    } else if (isWord(word, "isready")) {
+        std::printf("readyok\n");
+        flushOutput();
+    }
+}
+
+bool searchInputPending(const SearchThread& thread) {
+    if (stdinIsFile() && endsByItself(thread)) return false;
+    return inputPending();
+}
+
+void pollInput(SearchThread& thread) {
+    while (!thread.stopFlag && searchInputPending(thread)) handleSearchInput(thread);
+}
+
+constexpr SearchHooks GuiHooks = {pollInput, iterationDone, newBestMove,
+                                  linesDone, currentMove,   answer};
+
+}  // namespace
+
+const SearchHooks& guiHooks() { return GuiHooks; }
+
+bool answerWithheld() { return withheld.present; }
+
+void printWithheldAnswer() {
+    withheld.present = false;
+    print(withheld.answer);
+}
+
+void dropWithheldAnswer() { withheld.present = false; }

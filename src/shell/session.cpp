@@ -1,0 +1,4 @@
+#include "shell/session.h"
+
+bool positionValid = true;
+bool quitRequested = false;

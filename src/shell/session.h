@@ -1,0 +1,9 @@
+// What the shell's commands share about the session with the GUI.
+#pragma once
+
+// False after a refused FEN until the next position command that works: the board then holds no
+// position the GUI knows, so nothing may be searched or counted on it.
+extern bool positionValid;
+// Set by quit (or the end of input during a search that cannot end by itself); ends the command
+// loop, or the command file that read it.
+extern bool quitRequested;
