@@ -3,13 +3,14 @@
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
-#include "search/tt.h"
+#include "shell/options.h"
 
 int main(int argc, char** argv) {
     buildTables();
     buildKeys();
     buildEvalTables();
-    ttResize(16);  // as start-up does; the table tests replace it and leave one of this size
+    // As start-up does: a table of 16 MB (the table tests replace it and leave one of this size).
+    applyDefaultOptions();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

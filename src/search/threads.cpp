@@ -119,8 +119,10 @@ void* helperMain(void* arg) {
 bool addHelper(const pthread_attr_t& attr) {
     std::unique_ptr<Helper> h;
     try {
-        h = std::make_unique<Helper>();
+        h = std::make_unique<Helper>();  // value-initialised: no caches yet
         initThread(h->thread, int(helpers.size()) + 1);
+        // Room in the list first, so that nothing can fail once the thread runs.
+        helpers.reserve(helpers.size() + 1);
     } catch (const std::bad_alloc&) {
         if (h) releaseThread(h->thread);
         return false;
@@ -155,7 +157,6 @@ int resizeThreads(int count) {
     const size_t wanted = size_t(count - 1);
     removeHelpers(wanted);
     if (helpers.size() < wanted) {
-        helpers.reserve(wanted);
         pthread_attr_t attr;
         pthread_attr_init(&attr);
         pthread_attr_setstacksize(&attr, HELPER_STACK_SIZE);
@@ -175,8 +176,10 @@ void waitForIdleHelpers() {
 }
 
 void clearHelpers() {
-    waitForIdleHelpers();
-    for (auto& h : helpers) clearSearchState(h->thread);
+    // Each helper empties its own caches.
+    runInParallel([](int part, int) {
+        if (part > 0) clearSearchState(helperThread(part));
+    });
 }
 
 void runInParallel(void (*task)(int part, int parts)) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 TranspositionTable tt;
 
@@ -83,6 +84,10 @@ bool ttResize(int64_t megabytes) {
     uint64_t size = 1;
     while (2 * size <= uint64_t(megabytes)) size *= 2;
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
+    // More than the machine's memory is refused here: where the system overcommits, the mapping
+    // would succeed and the process die later, as the search touches the pages.
+    const uint64_t physical = uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGE_SIZE));
+    if (count * sizeof(TtEntry) > physical) return false;
     Mapping m;
     if (!mapTable(count * sizeof(TtEntry), m)) return false;
     unmapTable();

@@ -64,6 +64,8 @@ constexpr int64_t TT_MAX_MB = 33554432;
 // stays and false is returned.
 bool ttResize(int64_t megabytes);
 void ttFree();
+// The size in use, in megabytes.
+inline uint64_t ttMegabytes() { return (tt.mask + 1) / TT_SLOTS_PER_MB; }
 // Empties every entry and restarts the age, as a fresh table of the same size.
 void ttClear();
 // The same in parts that threads can share: ttClearSlice(i, parts) for every i, then

@@ -30,8 +30,8 @@ int32_t setHash(int32_t megabytes, int32_t current) {
     waitForIdleHelpers();
     // The contents go even when the size stays; without memory for the new one the old stays.
     if (ttResize(megabytes)) return megabytes;
-    std::printf("info string Hash %d MB could not be allocated; the table stays at %d MB\n",
-                megabytes, current);
+    std::printf("info string Hash %d MB could not be allocated; the table stays at %llu MB\n",
+                megabytes, static_cast<unsigned long long>(ttMegabytes()));
     flushOutput();
     return current;
 }

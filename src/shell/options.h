@@ -4,11 +4,12 @@
 #include <cstdint>
 
 // The values the rest of the shell reads; setoption is the only writer.
+// Their defaults are the option table's, set by applyDefaultOptions.
 struct Settings {
-    int32_t hashMb = 16;
-    int32_t threads = 1;
-    int32_t multiPv = 1;
-    int32_t moveOverhead = 1000;  // ms the clock rule keeps back
+    int32_t hashMb;
+    int32_t threads;
+    int32_t multiPv;
+    int32_t moveOverhead;  // ms the clock rule keeps back
 };
 extern Settings settings;
 

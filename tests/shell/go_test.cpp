@@ -92,7 +92,7 @@ TEST(GoLimits, NodesMateAndTheMoveOverhead) {
     settings.moveOverhead = 100;
     expectTimes(limits("go wtime 60000 btime 60000"), 2276, 28450);
     expectTimes(limits("go wtime 1000 winc 100"), 130, 850);
-    settings.moveOverhead = Settings{}.moveOverhead;
+    settings.moveOverhead = 1000;
     expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
 }
 
