@@ -9,7 +9,6 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "shell/options.h"
-#include "shell/report.h"
 #include "shell/session.h"
 #include "shell/tokens.h"
 
@@ -75,8 +74,6 @@ BenchResult runBench(SearchThread& thread, int depth) {
 }
 
 void benchCommand(SearchThread& thread, int depth) {
-    // An answer an earlier search withheld answers nothing once bench has searched.
-    dropWithheldAnswer();
     const BenchResult r = runBench(thread, depth < 1 ? BENCH_DEFAULT_DEPTH : depth);
     const uint64_t rate = r.elapsed > 0 ? r.nodes * 1000 / uint64_t(r.elapsed) : 0;
     std::printf("%" PRIu64 " nodes %" PRIu64 " nps\n", r.nodes, rate);

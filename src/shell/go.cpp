@@ -53,7 +53,7 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
         const char* word;
         int64_t* value;
         bool isTime;   // a negative time counts as none left, not as no clock
-        bool isCount;  // 64 bits; a negative or non-numeric count is absent
+        bool isCount;  // 64 bits; a negative or non-numeric count is ignored
     };
     const Keyword keywords[] = {
         {"depth", &depth, false, false},      {"wtime", &wtime, true, false},
@@ -70,8 +70,9 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
         for (const Keyword& k : keywords) {
             if (!isWord(line[i], k.word)) continue;
             if (k.isCount) {
+                // An unusable value leaves what an earlier one of the keyword set.
                 const int64_t v = isNumber(line[i + 1]) ? parseInteger64(line[i + 1]) : Absent;
-                *k.value = v < 0 ? Absent : v;
+                if (v >= 0) *k.value = v;
                 continue;
             }
             const int64_t v = parseInteger(line[i + 1]);
@@ -104,6 +105,5 @@ void parseGo(SearchThread& thread, const TokenLine& line) {
     if (line.count < 2 || !isWord(line[0], "go")) return;
     static GoLimits limits;  // large (the root list), and go does not nest
     limits = goLimits(thread.position, line);
-    dropWithheldAnswer();
     startSearch(thread, limits, &guiHooks(), positionValid);
 }

@@ -198,8 +198,11 @@ void handleSearchInput(SearchThread& thread) {
     static TokenLine line;  // its own, so the go line's tokens stay intact
     const int n = readTokens(standardInput(), line);
     if (n == END_OF_INPUT) {
-        // Nobody is left to send stop: a search that cannot end by itself ends as on quit.
-        if (!endsByItself(thread)) quitRequested = true, thread.stopFlag = 1;
+        // Nobody is left to read the answer (a pipe: the GUI is gone), or nobody to send stop (a
+        // file read during a search only when it cannot end by itself): the search ends as on
+        // quit, whatever limit it has.
+        quitRequested = true;
+        thread.stopFlag = 1;
         return;
     }
     if (n != 1) return;
@@ -243,5 +246,3 @@ void printWithheldAnswer() {
     withheld.present = false;
     print(withheld.answer);
 }
-
-void dropWithheldAnswer() { withheld.present = false; }

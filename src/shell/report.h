@@ -12,4 +12,3 @@ const SearchHooks& guiHooks();
 bool answerWithheld();
 // Prints it and forgets it.
 void printWithheldAnswer();
-void dropWithheldAnswer();

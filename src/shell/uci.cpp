@@ -85,16 +85,22 @@ void setOptionCommand(const TokenLine& line) {
 
 // A new game starts from what a fresh process has: empty table, caches and ordering tables.
 void newGame(SearchThread& thread) {
-    // A best move withheld in the last game is not an answer to anything in this one.
-    dropWithheldAnswer();
     clearHelpers();
     clearHash();
     clearSearchState(thread);
 }
 
+// Until its withheld answer is out, an infinite or pondering search is, for the GUI, still running:
+// only what a running search obeys applies, so that the stop or ponderhit to come still answers.
+bool droppedWhileWithheld(const char* word) {
+    return answerWithheld() && !isWord(word, "stop") && !isWord(word, "ponderhit") &&
+           !isWord(word, "quit") && !isWord(word, "isready");
+}
+
 void execute(SearchThread& thread, const TokenLine& line) {
     const char* word = line[0];
     const int n = line.count;
+    if (droppedWhileWithheld(word)) return;
     if (isWord(word, "uci")) {
         if (n == 1) uciCommand();
     } else if (isWord(word, "isready")) {
@@ -115,7 +121,11 @@ void execute(SearchThread& thread, const TokenLine& line) {
     } else if (isWord(word, "ponderhit")) {
         if (n == 1) stopCommand();
     } else if (isWord(word, "quit")) {
-        if (n == 1) quitRequested = true;
+        // As quit during a search, it first gives the answer the search withheld.
+        if (n == 1) {
+            stopCommand();
+            quitRequested = true;
+        }
     } else if (isWord(word, "speed")) {
         if (n == 2) runSpeed(thread, parseInteger(line[1]));
     } else if (isWord(word, "file")) {
@@ -139,6 +149,8 @@ void runCommandLoop(SearchThread& thread) {
     static TokenLine line;
     while (!quitRequested && dispatchCommand(thread, standardInput(), line)) {
     }
+    // The end of input ends the engine as quit does.
+    stopCommand();
 }
 
 namespace {

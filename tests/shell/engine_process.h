@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,19 @@ inline Result runEngineOnFile(const char* path, int timeoutMs = DEFAULT_TIMEOUT_
     Result r;
     r.timedOut = !exchange(e, "", r.output, true, "", timeoutMs);
     r.exitCode = waitEngine(e, r.timedOut ? 0 : timeoutMs);
+    return r;
+}
+
+// The input as a file the engine reads as its standard input: each bounded search runs to its
+// limit before the lines after it are read (on a pipe, the end of input would end the search).
+inline Result runEngineOnText(const std::string& input, int timeoutMs = DEFAULT_TIMEOUT_MS) {
+    char path[] = "/tmp/kestrun-input-XXXXXX";
+    const int fd = mkstemp(path);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, input.data(), input.size()), ssize_t(input.size()));
+    close(fd);
+    Result r = runEngineOnFile(path, timeoutMs);
+    unlink(path);
     return r;
 }
 

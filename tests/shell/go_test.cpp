@@ -87,6 +87,10 @@ TEST(GoLimits, NodesMateAndTheMoveOverhead) {
     EXPECT_EQ(limits("go nodes 99999999999999999999999").nodeLimit, uint64_t(INT64_MAX));
     for (const char* go : {"go mate", "go mate -2", "go mate x", "go mate 0"})
         EXPECT_EQ(limits(go).mateLimit, 0) << go;
+    // An unusable value leaves the earlier one of its keyword.
+    EXPECT_EQ(limits("go nodes 1000 nodes -5 depth 8").nodeLimit, 1000u);
+    EXPECT_EQ(limits("go nodes 1000 nodes abc").nodeLimit, 1000u);
+    EXPECT_EQ(limits("go mate 1 mate x depth 5").mateLimit, 1);
 
     // The clock rule keeps back the Move Overhead instead of a fixed second.
     settings.moveOverhead = 100;

@@ -78,8 +78,8 @@ PvLine lastScore(const std::string& output) {
 }
 
 std::string search(const std::string& fen, int depth, int lines) {
-    return runEngine("setoption name MultiPV value " + std::to_string(lines) + "\nposition fen " +
-                     fen + "\ngo depth " + std::to_string(depth) + "\n")
+    return runEngineOnText("setoption name MultiPV value " + std::to_string(lines) +
+                           "\nposition fen " + fen + "\ngo depth " + std::to_string(depth) + "\n")
         .output;
 }
 
@@ -173,7 +173,7 @@ TEST(MultiPv, MoreLinesThanMovesShortSearchesAndOtherLimits) {
 
 TEST(MultiPv, OneLineCountsWhatTheDefaultCounts) {
     const std::string plain =
-        runEngine("position fen " + std::string(Middlegame) + "\ngo depth 7\n").output;
+        runEngineOnText("position fen " + std::string(Middlegame) + "\ngo depth 7\n").output;
     Engine e = startEngine();
     bestMoveAfter(e, "setoption name MultiPV value 4\nposition fen " + std::string(Middlegame) +
                          "\ngo depth 7\n");

@@ -72,14 +72,14 @@ TEST(SearchDialogue, WithheldBestMoveWaitsForStopOrPonderhit) {
     EXPECT_EQ(count(out, "bestmove"), 0) << out;
     EXPECT_EQ(say(e, "ponderhit\n", "bestmove 0000\n"), "info depth 0 score cp 0\nbestmove 0000\n");
 
-    // The withheld answer belongs to its own search's position, even after a new position line;
-    // the new board is left intact.
+    // Until the withheld answer is out the search counts as running: a position line is dropped
+    // and the stop that follows still answers, on the searched board.
     send(e, "position fen 4k3/8/8/8/8/8/8/4K3 w - -\ngo infinite\n");
     say(e, "isready\n", "readyok");
     out = bestMoveAfter(e, "position startpos\nstop\n");
     EXPECT_EQ(out.substr(out.find("bestmove"), 11), "bestmove e1") << out;
     out = say(e, "speed 2\nisready\n", "readyok", 10000);
-    EXPECT_EQ(speedCounts(out), std::vector<long long>{400}) << out;
+    EXPECT_EQ(speedCounts(out), std::vector<long long>{25}) << out;
     expectExit(e, "quit\n");
 }
 
@@ -124,10 +124,15 @@ TEST(SearchDialogue, EndOfInputAndCommandFilesOnStandardInput) {
     EXPECT_EQ(count(out, "bestmove"), 1) << out;
     EXPECT_EQ(waitEngine(e, 5000), 0);
 
-    // A timed search finishes by its own limits first.
-    Result r = runEngine("go movetime 300\n", 10000);
-    EXPECT_EQ(count(r.output, "bestmove"), 1) << r.output;
-    EXPECT_EQ(r.exitCode, 0);
+    // A pipe closed during a search with a limit: the GUI is gone, so the search ends at once
+    // with its answer, whatever the limit (each would run for minutes).
+    Result r;
+    for (const char* go : {"go depth 60", "go movetime 600000", "go nodes 100000000000"}) {
+        r = runEngine(std::string("position startpos\n") + go + "\n", 5000);
+        EXPECT_FALSE(r.timedOut) << go;
+        EXPECT_EQ(count(r.output, "bestmove"), 1) << go << "\n" << r.output;
+        EXPECT_EQ(r.exitCode, 0) << go;
+    }
 
     // Standard input that is a file: the search does not swallow the lines after its go.
     TempFile file(
@@ -137,4 +142,26 @@ TEST(SearchDialogue, EndOfInputAndCommandFilesOnStandardInput) {
     EXPECT_EQ(count(r.output, "bestmove"), 2) << r.output;
     EXPECT_NE(r.output.find("readyok"), std::string::npos) << r.output;
     EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(SearchDialogue, AWithheldAnswerHoldsOffEverythingButStopPonderhitQuitAndIsready) {
+    // All at once: a search that may have ended by itself counts as running until its answer
+    // is out, so ucinewgame cannot throw the answer away.
+    Result r = runEngine(
+        "position fen 7k/6Q1/6K1/8/8/8/8/8 b - -\ngo infinite\nucinewgame\nstop\n"
+        "position fen 8/8 w - -\ngo ponder\nucinewgame\nponderhit\nisready\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(count(r.output, "bestmove"), 2) << r.output;
+    EXPECT_NE(r.output.find("info depth 0 score mate 0\nbestmove 0000\n"), std::string::npos)
+        << r.output;
+    EXPECT_EQ(r.output.substr(r.output.size() - 22), "bestmove 0000\nreadyok\n") << r.output;
+
+    // quit, and the end of input, give the withheld answer first.
+    Engine e = startEngine();
+    say(e, "position fen 4k3/8/8/8/8/8/8/4K3 w - -\ngo infinite\nisready\n", "readyok");
+    usleep(100000);
+    std::string out;
+    exchange(e, "setoption name Threads value 2\nquit\n", out, true);
+    EXPECT_EQ(count(out, "bestmove e1"), 1) << out;
+    EXPECT_EQ(waitEngine(e), 0);
 }

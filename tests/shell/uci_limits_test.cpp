@@ -80,15 +80,15 @@ TEST(GoMate, EndsAtTheFirstMateWithinTheMovesAndOtherwiseRunsOn) {
 }
 
 TEST(GoSearchMoves, OnlyTheListedLegalMovesAreSearched) {
-    Result r = runEngine("position startpos\ngo depth 6 searchmoves a2a3 h2h3 e2e5 junk\n");
+    Result r = runEngineOnText("position startpos\ngo depth 6 searchmoves a2a3 h2h3 e2e5 junk\n");
     const std::string answer = bestMoveLine(r.output);
     EXPECT_TRUE(answer.rfind("bestmove a2a3", 0) == 0 || answer.rfind("bestmove h2h3", 0) == 0)
         << r.output;
     for (const char* pv : {" pv b1c3", " pv g1f3", " pv e2e4", " pv d2d4"})
         EXPECT_EQ(r.output.find(pv), std::string::npos) << r.output;
     // No listed move is legal: all of them are searched, as without the keyword.
-    const Result plain = runEngine("position startpos\ngo depth 6\n");
-    r = runEngine("position startpos\ngo depth 6 searchmoves e7e5\n");
+    const Result plain = runEngineOnText("position startpos\ngo depth 6\n");
+    r = runEngineOnText("position startpos\ngo depth 6 searchmoves e7e5\n");
     EXPECT_EQ(bestMoveLine(r.output), bestMoveLine(plain.output));
     EXPECT_EQ(lastNodes(r.output), lastNodes(plain.output));
 }
@@ -116,7 +116,7 @@ TEST(ScoreLine, EverySearchReportsTheScoreOfItsAnswer) {
 
 TEST(NewGame, TheNextSearchCountsWhatAFreshProcessCounts) {
     const std::string game = "position startpos moves e2e4 e7e5\ngo depth 8\n";
-    const long long fresh = lastNodes(runEngine(game).output);
+    const long long fresh = lastNodes(runEngineOnText(game).output);
     Engine e = startEngine();
     bestMoveAfter(e, std::string("position fen ") + Middlegame + "\ngo depth 8\n");
     EXPECT_EQ(lastNodes(bestMoveAfter(e, "ucinewgame\n" + game)), fresh);
