@@ -1,5 +1,6 @@
 #include "board/notation.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "board/attacks.h"
@@ -112,8 +113,20 @@ int readEnPassant(const char* enPassant) {
 
 }  // namespace
 
+namespace {
+
+int readHalfmoveClock(const char* text) {
+    int n = 0;
+    if (text)
+        for (; *text >= '0' && *text <= '9'; text++)
+            n = std::min(n * 10 + (*text - '0'), MAX_HALFMOVE_CLOCK);
+    return n;
+}
+
+}  // namespace
+
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
-             const char* enPassant) {
+             const char* enPassant, const char* halfmoves) {
     static Position scratch;
     for (int s = 0; s < 64; s++) {
         scratch.board[s] = 0;
@@ -148,7 +161,7 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
     }
     pos.sideToMove = scratch.sideToMove;
     pos.epSquare = scratch.epSquare;
-    pos.halfmoveClock = 0;
+    pos.halfmoveClock = readHalfmoveClock(halfmoves);
     pos.lastCaptureSquare = NO_SQUARE;
     pos.gamePly = 0;
     setUpPosition(pos);

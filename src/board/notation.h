@@ -11,8 +11,12 @@
 // side not to move in check, or more than two pieces giving check. An en-passant square that no
 // double push can have left (the side to move would have been in check before it) or a castling
 // right that the board cannot back is dropped.
+// The half-move field (null when absent) sets the fifty-move count: digits read up to the first
+// other character, clamped to MAX_HALFMOVE_CLOCK; a sign, garbage or nothing reads 0.
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
-             const char* enPassant);
+             const char* enPassant, const char* halfmoves = nullptr);
+
+constexpr int MAX_HALFMOVE_CLOCK = 1000;
 
 // readFen on one text holding the four fields separated by blanks; what follows them is ignored.
 bool readFenText(Position& pos, const char* fen);

@@ -25,7 +25,9 @@ int walkPv(Position& pos, Move m, Move* moves, int length) {
     // game, or the line goes round in a circle.
     if (!isAttackedBy<Them>(pos, pos.block<Us>().kingSquare) && !isRepetition(pos)) {
         moves[length++] = m;
-        const Move next = ttMove(pos);
+        // After the hundredth half-move without a capture or pawn move the game is drawn (or
+        // over by mate): the line ends with the move that got there.
+        const Move next = pos.halfmoveClock < 100 ? ttMove(pos) : NO_MOVE;
         if (next != NO_MOVE && length < MAX_PV && isGenerated<Them>(pos, next))
             length = walkPv<Them>(pos, next, moves, length);
     }
@@ -129,7 +131,7 @@ void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     const GoLimits& limits = thread.limits;
     if (!limits.nodesLimited || nodes >= limits.nodeLimit) return;
     const uint64_t left = (limits.nodeLimit - nodes) / uint64_t(threadCount());
-    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, POLL_INTERVAL));
+    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
@@ -168,7 +170,9 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.state.startTime = clockMs();
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
-    thread.pollCountdown = POLL_INTERVAL;
+    // A timed search keeps its limit to the millisecond: the main thread reads the clock often.
+    thread.checkInterval = limits.timeLimited && !isHelper(thread) ? CLOCK_INTERVAL : POLL_INTERVAL;
+    thread.pollCountdown = thread.checkInterval;
     if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
     scheduleNodeCheck(thread, 0);
 }
@@ -222,12 +226,17 @@ void periodicCheck(SearchThread& thread) {
         return;
     }
     const int64_t elapsed = clockMs() - thread.state.startTime;
-    if (thread.hooks) thread.hooks->pollInput(thread);
+    // Input and the helpers' progress every POLL_INTERVAL nodes, the clock at every check.
+    const bool inputDue = thread.nodeCount >= thread.state.nextInputCheck;
+    if (inputDue) {
+        thread.state.nextInputCheck = thread.nodeCount + POLL_INTERVAL;
+        if (thread.hooks) thread.hooks->pollInput(thread);
+    }
     const GoLimits& limits = thread.limits;
     if (limits.nodesLimited) checkNodeBudget(thread);
     // A helper has completed the last iteration asked for: its answer is as good (helpers search
     // one line, so not when several are asked for).
-    if (limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
+    if (inputDue && limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
         limits.multiPv == 1) {
         const int helperDepth = deepestHelperResult().depth;
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;

@@ -14,7 +14,7 @@
 // Counts a node towards the thread's next periodic check and runs the check when it is due.
 inline void tickPoll(SearchThread& thread) {
     if (--thread.pollCountdown <= 0) {
-        thread.pollCountdown = POLL_INTERVAL;
+        thread.pollCountdown = thread.checkInterval;
         periodicCheck(thread);
     }
 }

@@ -16,7 +16,7 @@ void initThread(SearchThread& thread, int index) {
     thread.threadIndex = index;
     thread.stopFlag = 0;
     thread.nodeCount = 0;
-    thread.pollCountdown = POLL_INTERVAL;
+    thread.pollCountdown = thread.checkInterval = POLL_INTERVAL;
     thread.hooks = nullptr;
     thread.limits = {};
     thread.state = {};

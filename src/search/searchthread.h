@@ -15,7 +15,10 @@ struct MaterialTable;
 struct PawnHashTable;
 
 constexpr int MAIN_THREAD = 0;
+// Nodes between two reads of the input, and between two reads of the clock in a timed search
+// (a clock read costs tens of nanoseconds; a thousand nodes take a fraction of a millisecond).
 constexpr int POLL_INTERVAL = 100000;
+constexpr int CLOCK_INTERVAL = 1024;
 constexpr int MAX_ITERATION = 64;
 
 // A field another thread may read while its owner writes it. All access is relaxed: the value
@@ -53,7 +56,8 @@ struct SearchState {
     int32_t startTime = 0;     // clock at the start of the search
     int32_t holdBestMove = 0;  // the answer waits for stop or ponderhit
     int32_t ponderHit = 0;
-    int32_t positionKnown = 1;  // false: a refused FEN left nothing to search
+    int32_t positionKnown = 1;    // false: a refused FEN left nothing to search
+    uint64_t nextInputCheck = 0;  // the node count at which the periodic check next reads input
     int32_t iteration = 0;
     int32_t rootMoveIndex = 0;
     int32_t bestMove = 0;
@@ -81,6 +85,7 @@ struct SearchThread {
     Position position;
     Relaxed<int32_t> stopFlag;
     int32_t pollCountdown;
+    int32_t checkInterval;  // POLL_INTERVAL, or CLOCK_INTERVAL on a timed search's main thread
     Relaxed<uint64_t> nodeCount;
     MaterialTable* materialTable;
     PawnHashTable* pawnTable;

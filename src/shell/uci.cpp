@@ -48,7 +48,9 @@ void positionCommand(SearchThread& thread, const TokenLine& line) {
         positionValid = true;
         if (line.count >= 4 && isWord(line[2], "moves")) applyMoves(pos, line, 3);
     } else if (isWord(line[1], "fen") && line.count >= 6) {
-        positionValid = readFen(pos, line[2], line[3], line[4], line[5]);
+        const bool hasHalfmoves = line.count >= 7 && !isWord(line[6], "moves");
+        positionValid =
+            readFen(pos, line[2], line[3], line[4], line[5], hasHalfmoves ? line[6] : nullptr);
         if (!positionValid) return;
         for (int i = 2; i < line.count; i++)
             if (isWord(line[i], "moves")) {

@@ -217,3 +217,24 @@ TEST(PrincipalVariation, StopsAtAnIllegalMoveAndAtARepeatedPosition) {
     EXPECT_EQ(extractPv(pos, first, pv), 1);
     EXPECT_TRUE(samePosition(before, pos));
 }
+
+// The fifty-move rule ends a line like a repetition: the move that reaches the hundredth
+// half-move stands, nothing after it.
+TEST(PrincipalVariation, StopsWhereTheFiftyMoveRuleEndsTheGame) {
+    ttResize(16);
+    ThreadPtr thread = newMainThread();
+    Position& pos = thread->position;
+    for (const char* clock : {"0", "98"}) {
+        ASSERT_TRUE(readFen(pos, "4k3/8/8/8/8/8/8/4K2R", "w", "K", "-", clock));
+        const Position start = pos;
+        const char* line[] = {"h1h2", "e8d8", "h2h3"};
+        for (int i = 1; i < 3; i++) {
+            play(*thread, std::vector<const char*>(line, line + i));
+            ttStore(pos.hashKey(), textToMove(pos, line[i]), 8, -MATE, MATE);
+            pos = start;
+        }
+        Move pv[MAX_PV];
+        EXPECT_EQ(extractPv(pos, textToMove(pos, "h1h2"), pv), clock[0] == '0' ? 3 : 2) << clock;
+    }
+    ttResize(16);
+}

@@ -165,3 +165,18 @@ TEST(SearchDialogue, AWithheldAnswerHoldsOffEverythingButStopPonderhitQuitAndIsr
     EXPECT_EQ(count(out, "bestmove e1"), 1) << out;
     EXPECT_EQ(waitEngine(e), 0);
 }
+
+TEST(SearchDialogue, TheFenHalfMoveFieldCountsTowardsTheFiftyMoveRule) {
+    Engine e = startEngine();
+    // A rook up, one half-move from the fifty-move draw: only a pawn move keeps the win.
+    const std::string fen = "position fen 4k3/8/8/8/8/8/4P3/4K2R w K - ";
+    std::string out = bestMoveAfter(e, fen + "99 70\ngo depth 8\n");
+    EXPECT_EQ(out.substr(out.rfind("bestmove ") + 9, 3), "e2e") << out;
+    // Garbage, a sign or a huge count never crash; moves after a FEN whose count reaches back
+    // before its start repeat positions of the game only.
+    for (const char* field : {"-1", "abc", "99999999999", "90 1 moves h1h2 e8d8 h2h1 d8e8"}) {
+        out = bestMoveAfter(e, fen + field + "\ngo depth 6\n");
+        EXPECT_EQ(count(out, "bestmove "), 1) << field << "\n" << out;
+    }
+    expectExit(e, "quit\n");
+}
