@@ -12,8 +12,9 @@ namespace {
 constexpr int PLY = 4;
 constexpr int REDUCIBLE_RATIO = 9830;  // cut-off ratio below 60 percent
 
-inline void countNode(SearchThread& thread) {
+inline void countNode(SearchThread& thread, int ply) {
     thread.nodeCount.add(1);
+    noteSelectiveDepth(thread, ply);
     tickPoll(thread);
 }
 
@@ -67,7 +68,7 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
 
     if (depth < 1) return quiesce<Us>(thread, 0, ply, inCheck, alpha, beta);
 
-    countNode(thread);
+    countNode(thread, ply);
 
     int score;
     if (settledBeforeSearch<Us>(pos, ply, alpha, beta, score)) return score;
@@ -256,7 +257,7 @@ int verifySearch(SearchThread& thread, int depth, int ply, int alpha, int beta, 
                  Move& bestMove) {
     constexpr Colour Them = opposite(Us);
     Position& pos = thread.position;
-    countNode(thread);
+    countNode(thread, ply);
     bestMove = NO_MOVE;
 
     MovePicker picker;

@@ -63,12 +63,14 @@ void iterativeDeepening(SearchThread& thread) {
         limits.depthLimit = 4;
     }
     const int n = rootMoves<Us>(thread, moves);
+    s.rootMoveCount = n;
     for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
     const int lines = std::clamp(limits.multiPv, 1, std::max(n, 1));
     s.iteration = nextIteration(thread, 1);
     for (;;) {
         s.rootResearched = 0;
         s.scoreDropped = 0;
+        thread.selDepth = 0;
         bool completed;
         beginIteration(s.iteration);
         if (s.iteration == 1) {
@@ -242,4 +244,8 @@ void periodicCheck(SearchThread& thread) {
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
     }
     if (clockStopsIteration(thread, elapsed)) thread.stopFlag = 1;
+    if (thread.hooks && elapsed >= thread.state.nextStatus && !thread.stopFlag) {
+        thread.state.nextStatus = int32_t(elapsed) + 1000;
+        thread.hooks->status(thread);
+    }
 }

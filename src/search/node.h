@@ -11,6 +11,11 @@
 #include "search/search.h"
 #include "search/searchthread.h"
 
+// The deepest ply a line of the current iteration has reached, for the GUI.
+inline void noteSelectiveDepth(SearchThread& thread, int ply) {
+    if (ply > thread.selDepth) thread.selDepth = ply;
+}
+
 // Counts a node towards the thread's next periodic check and runs the check when it is due.
 inline void tickPoll(SearchThread& thread) {
     if (--thread.pollCountdown <= 0) {

@@ -41,6 +41,7 @@ int quiesce(SearchThread& thread, int depth, int ply, int inCheck, int alpha, in
     if (ply >= MAX_PLY) return evaluateFor<Us>(thread, alpha, beta);
 
     thread.nodeCount.add(1);
+    noteSelectiveDepth(thread, ply);
     // The main thread also counts these nodes towards its next periodic check: quiescence can be
     // most of the tree, and the hard time limit must hold within a few milliseconds. Helpers
     // keep their alpha-beta-only count; what triggers the check changes no node count.

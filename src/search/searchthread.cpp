@@ -17,6 +17,7 @@ void initThread(SearchThread& thread, int index) {
     thread.stopFlag = 0;
     thread.nodeCount = 0;
     thread.pollCountdown = thread.checkInterval = POLL_INTERVAL;
+    thread.selDepth = 0;
     thread.hooks = nullptr;
     thread.limits = {};
     thread.state = {};

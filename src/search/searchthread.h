@@ -49,6 +49,7 @@ struct SearchHooks {
     void (*linesDone)(SearchThread&);               // several lines: an iteration completed them
     void (*currentMove)(SearchThread&, Move m);     // the root starts searching a move
     void (*answer)(SearchThread&, bool withheld);   // the search is over
+    void (*status)(SearchThread&);                  // about once a second from the first second on
 };
 
 // Everything one search finds out as it goes, reset whole when it starts.
@@ -58,6 +59,8 @@ struct SearchState {
     int32_t ponderHit = 0;
     int32_t positionKnown = 1;    // false: a refused FEN left nothing to search
     uint64_t nextInputCheck = 0;  // the node count at which the periodic check next reads input
+    int32_t nextStatus = 1000;    // the time of the next status line
+    int32_t rootMoveCount = 0;    // moves at the root: none when mated or stalemated
     int32_t iteration = 0;
     int32_t rootMoveIndex = 0;
     int32_t bestMove = 0;
@@ -86,6 +89,7 @@ struct SearchThread {
     Relaxed<int32_t> stopFlag;
     int32_t pollCountdown;
     int32_t checkInterval;  // POLL_INTERVAL, or CLOCK_INTERVAL on a timed search's main thread
+    int32_t selDepth;       // the deepest ply reached in the current iteration
     Relaxed<uint64_t> nodeCount;
     MaterialTable* materialTable;
     PawnHashTable* pawnTable;

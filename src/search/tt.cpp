@@ -188,6 +188,15 @@ Move ttMove(const Position& pos) {
     return NO_MOVE;
 }
 
+int ttHashfull() {
+    const uint64_t sample = std::min<uint64_t>(1000, tt.count);
+    const uint32_t age = uint32_t(ttAge());
+    int used = 0;
+    for (uint64_t i = 0; i < sample; i++)
+        if (load(tt.entries[i].key) != 0 && load(tt.entries[i].age) == age) used++;
+    return sample ? int(used * 1000 / sample) : 0;
+}
+
 TtRecord ttRead(uint64_t i) {
     const TtEntry& e = tt.entries[i];
     return unpack(load(e.key), load(e.data), load(e.depths), load(e.age));

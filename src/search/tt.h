@@ -102,5 +102,8 @@ void ttStore(uint64_t key, Move move, int depth, int lower, int upper);
 // The move stored for the position, or 0; leaves the age alone.
 Move ttMove(const Position& pos);
 
+// Permill of the first thousand slots in use by the current search's age.
+int ttHashfull();
+
 // Reads slot i as it stands (tests and diagnostics).
 TtRecord ttRead(uint64_t i);

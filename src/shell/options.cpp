@@ -1,6 +1,8 @@
 #include "shell/options.h"
 
+#include <strings.h>
 #include <algorithm>
+
 #include <cstdio>
 
 #include "search/limits.h"
@@ -83,7 +85,8 @@ void printOptions() {
 
 void setOption(const char* name, const char* value) {
     for (const Option& o : OPTIONS) {
-        if (!isWord(name, o.name)) continue;
+        // Option names are not case-sensitive: GUIs send "MultiPv", "hash", "clear hash".
+        if (strcasecmp(name, o.name) != 0) continue;
         // A button takes no value, a spin or check exactly one.
         if ((o.type == Button) != (value == nullptr)) return;
         if (o.type == Button) {

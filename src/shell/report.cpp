@@ -10,6 +10,7 @@
 #include "board/attacks.h"
 #include "board/notation.h"
 #include "search/driver.h"
+#include "search/tt.h"
 #include "shell/session.h"
 #include "shell/tokens.h"
 
@@ -40,6 +41,7 @@ struct Progress {
     int32_t elapsed;
     uint64_t nodes;
     uint64_t rate;
+    int hashfull;
 };
 
 Progress progress(const SearchThread& thread) {
@@ -47,7 +49,13 @@ Progress progress(const SearchThread& thread) {
     p.elapsed = clockMs() - thread.state.startTime;
     p.nodes = searchNodes(thread);
     p.rate = p.elapsed > 0 ? p.nodes * 1000 / uint64_t(p.elapsed) : 0;
+    p.hashfull = ttHashfull();
     return p;
+}
+
+// The deepest ply of the iteration's lines, never shallower than the iteration itself.
+int selectiveDepth(const SearchThread& thread, int depth) {
+    return std::max(thread.selDepth, depth);
 }
 
 // Appends formatted text, cutting what does not fit.
@@ -60,12 +68,25 @@ __attribute__((format(printf, 2, 3))) void append(Answer& answer, const char* fo
     if (n > 0) answer.used += std::min(size_t(n), room - 1);
 }
 
+// "info depth d seldepth s " and, for line > 0, "multipv i ".
+void appendDepth(Answer& buffer, const SearchThread& thread, int depth, int line = 0) {
+    append(buffer, "info depth %d seldepth %d ", depth, selectiveDepth(thread, depth));
+    if (line > 0) append(buffer, "multipv %d ", line);
+}
+
+// "time t nodes n nps r hashfull h"
+void appendProgress(Answer& buffer, const Progress& p) {
+    append(buffer, "time %d nodes %" PRIu64 " nps %" PRIu64 " hashfull %d", p.elapsed, p.nodes,
+           p.rate, p.hashfull);
+}
+
 void print(const Answer& answer) {
     std::fputs(answer.text, stdout);
     flushOutput();
 }
 
-// "info depth d [multipv i] time t nodes n nps r score ... pv ...": mate scores in moves,
+// "info depth d seldepth s [multipv i] time t nodes n nps r hashfull h score ... pv ...": mate
+// scores in moves,
 // negative when the mover is mated; centipawns at 1.3 times the internal score. Line 0 is the
 // single-line form.
 void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score, Move first,
@@ -75,15 +96,14 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
     const int length = extractPv(thread.position, first, pv);
     char text[MAX_PV * 6];
     pvToText(length, pv, text);
-    append(buffer, "info depth %d ", depth);
-    if (line > 0) append(buffer, "multipv %d ", line);
-    append(buffer, "time %d nodes %" PRIu64 " nps %" PRIu64 " ", p.elapsed, p.nodes, p.rate);
+    appendDepth(buffer, thread, depth, line);
+    appendProgress(buffer, p);
     if (score > MATE_BOUND)
-        append(buffer, "score mate %d", (MATE + 1 - score) >> 1);
+        append(buffer, " score mate %d", (MATE + 1 - score) >> 1);
     else if (score < -MATE_BOUND)
-        append(buffer, "score mate %d", (-MATE - score) >> 1);
+        append(buffer, " score mate %d", (-MATE - score) >> 1);
     else
-        append(buffer, "score cp %d", score * 130 / 100);
+        append(buffer, " score cp %d", score * 130 / 100);
     append(buffer, " pv %s\n", text);
 }
 
@@ -138,12 +158,32 @@ void answer(SearchThread& thread, bool withhold) {
     print(buffer);
 }
 
-void iterationDone(SearchThread& thread) {
-    if (thread.state.iteration < 6) return;
-    const Progress p = progress(thread);
-    std::printf("info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 "\n", thread.state.iteration,
-                p.elapsed, p.nodes, p.rate);
+// Mated or stalemated at the root: the depth 0 line says so at once.
+void printRootWithoutMoves(SearchThread& thread) {
+    if (thread.state.scoreShown) return;
+    std::printf("info depth 0 score %s\n", inCheck(thread.position) ? "mate 0" : "cp 0");
     flushOutput();
+    thread.state.scoreShown = 1;
+}
+
+// "info depth d seldepth s time t nodes n nps r hashfull h": an iteration's end, or the status
+// of one that runs long.
+void printDepthLine(SearchThread& thread) {
+    static Answer line;
+    clear(line);
+    appendDepth(line, thread, thread.state.iteration);
+    appendProgress(line, progress(thread));
+    append(line, "\n");
+    print(line);
+}
+
+void iterationDone(SearchThread& thread) {
+    if (thread.state.rootMoveCount == 0) return printRootWithoutMoves(thread);
+    if (thread.state.iteration >= 6) printDepthLine(thread);
+}
+
+void status(SearchThread& thread) {
+    if (thread.state.rootMoveCount > 0) printDepthLine(thread);
 }
 
 void newBestMove(SearchThread& thread, int score) {
@@ -170,10 +210,12 @@ void currentMove(SearchThread& thread, Move m) {
     if (p.elapsed <= 1000) return;
     char text[6];
     moveToText(m, text);
-    std::printf(
-        "info depth %d time %d nodes %" PRIu64 " nps %" PRIu64 " currmove %s currmovenumber %d\n",
-        thread.state.iteration, p.elapsed, p.nodes, p.rate, text, thread.state.rootMoveIndex + 1);
-    flushOutput();
+    static Answer line;
+    clear(line);
+    appendDepth(line, thread, thread.state.iteration);
+    appendProgress(line, p);
+    append(line, " currmove %s currmovenumber %d\n", text, thread.state.rootMoveIndex + 1);
+    print(line);
 }
 
 // A search with no limit in force ends only when told; with nobody left to tell it, or with
@@ -233,8 +275,8 @@ void pollInput(SearchThread& thread) {
     while (!thread.stopFlag && searchInputPending(thread)) handleSearchInput(thread);
 }
 
-constexpr SearchHooks GuiHooks = {pollInput, iterationDone, newBestMove,
-                                  linesDone, currentMove,   answer};
+constexpr SearchHooks GuiHooks = {pollInput,   iterationDone, newBestMove, linesDone,
+                                  currentMove, answer,        status};
 
 }  // namespace
 

@@ -38,19 +38,21 @@ std::vector<PvLine> pvLines(const std::string& output) {
     return lines;
 }
 
-// The node counts of the lines that close iterations of the depth: exactly "info depth <d> time
-// <t> nodes <n> nps <r>" (no score, no currmove).
+// The node counts of the lines that close iterations of the depth: exactly "info depth <d>
+// seldepth <s> time <t> nodes <n> nps <r> hashfull <h>" (no score, no currmove).
 std::vector<long long> closingNodes(const std::string& output, int depth) {
     std::vector<long long> nodes;
     std::istringstream in(output);
     for (std::string text; std::getline(in, text);) {
         std::istringstream words(text);
-        std::string info, d, time, nodesWord, npsWord, extra;
+        std::string info, d, sel, time, nodesWord, npsWord, full, extra;
         int lineDepth = 0;
-        long long t = 0, n = 0, r = 0;
-        if (words >> info >> d >> lineDepth >> time >> t >> nodesWord >> n >> npsWord >> r &&
+        long long s = 0, t = 0, n = 0, r = 0, h = 0;
+        if (words >> info >> d >> lineDepth >> sel >> s >> time >> t >> nodesWord >> n >> npsWord >>
+                r >> full >> h &&
             !(words >> extra) && info == "info" && d == "depth" && lineDepth == depth &&
-            time == "time" && nodesWord == "nodes" && npsWord == "nps")
+            sel == "seldepth" && time == "time" && nodesWord == "nodes" && npsWord == "nps" &&
+            full == "hashfull")
             nodes.push_back(n);
     }
     return nodes;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "search/search_helpers.h"
@@ -124,7 +125,11 @@ TEST(ThreadsDialogue, AnswersFromAnyThreadAgreeWithTheirScoreLines) {
     // Several lines are the main thread's own: all of them at the depth asked for.
     out = bestMoveAfter(e, "setoption name MultiPV value 3\nposition fen " +
                                std::string(BenchPositions[2]) + "\ngo depth 8\n");
-    EXPECT_EQ(count(out, "info depth 8 multipv "), 3) << out;
+    int lines = 0;
+    std::istringstream in(out);
+    for (std::string l; std::getline(in, l);)
+        lines += l.rfind("info depth 8 ", 0) == 0 && l.find(" multipv ") != std::string::npos;
+    EXPECT_EQ(lines, 3) << out;
     expectExit(e, "quit\n");
 }
 

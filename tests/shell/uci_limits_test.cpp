@@ -98,8 +98,8 @@ TEST(ScoreLine, EverySearchReportsTheScoreOfItsAnswer) {
     // Too short for the iterations that print: one line with the score, before the bestmove.
     std::string out = bestMoveAfter(e, "position startpos\ngo wtime 100 btime 100\n");
     EXPECT_TRUE(hasShape(lineBeforeAnswer(out),
-                         {"info", "depth", "#", "time", "#", "nodes", "#", "nps", "#", "score",
-                          "cp", "#", "pv", "*"},
+                         {"info", "depth", "#", "seldepth", "#", "time", "#", "nodes", "#", "nps",
+                          "#", "hashfull", "#", "score", "cp", "#", "pv", "*"},
                          false))
         << out;
     const std::string pv = lineBeforeAnswer(out).substr(lineBeforeAnswer(out).find(" pv ") + 4);

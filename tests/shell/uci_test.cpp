@@ -65,13 +65,23 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Hash value 4294967328", 1, 1, 1, 1000, true},  // 2^32 + 32: no wrap
         {"setoption name Hash value -4294967200", 1, 1},
         {"setoption name Hash value 16", 16, 1},
-        // Ignored: a sixth token, misspelt keywords, other options, a lower-case name.
+        // Ignored: a sixth token, misspelt or upper-case keywords, other options.
         {"setoption name Hash value 32 extra", 16, 1},
         {"setoption nam Hash value 32", 16, 1},
         {"setoption name Hash valu 32", 16, 1},
-        {"setoption name hash value 32", 16, 1},
+        {"setoption NAME hash VALUE 32", 16, 1},
         {"setoption name Ponder value false", 16, 1},
         {"setoption name Threads", 16, 1},
+        // Option names in any case.
+        {"setoption name hash value 32", 32, 1},
+        {"setoption name THREADS value 2", 32, 2},
+        {"setoption name multipv value 2", 32, 2, 2},
+        {"setoption name move overhead value 900", 32, 2, 2, 900},
+        {"setoption name clear hash", 32, 2, 2, 900},
+        {"setoption name Hash value 16", 16, 2, 2, 900},
+        {"setoption name Threads value 1", 16, 1, 2, 900},
+        {"setoption name MultiPV value 1", 16, 1, 1, 900},
+        {"setoption name Move Overhead value 1000", 16, 1},
         // Names of two words; a button takes no value.
         {"setoption name MultiPV value 0", 16, 1, 1},
         {"setoption name MultiPV value 900", 16, 1, 500},
