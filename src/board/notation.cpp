@@ -116,11 +116,12 @@ int readEnPassant(const char* enPassant) {
 namespace {
 
 int readHalfmoveClock(const char* text) {
+    if (!text) return 0;
     int n = 0;
-    if (text)
-        for (; *text >= '0' && *text <= '9'; text++)
-            n = std::min(n * 10 + (*text - '0'), MAX_HALFMOVE_CLOCK);
-    return n;
+    for (; *text >= '0' && *text <= '9'; text++)
+        n = std::min(n * 10 + (*text - '0'), MAX_HALFMOVE_CLOCK);
+    // Anything but digits is garbage, and garbage counts nothing.
+    return *text == '\0' ? n : 0;
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 // side not to move in check, or more than two pieces giving check. An en-passant square that no
 // double push can have left (the side to move would have been in check before it) or a castling
 // right that the board cannot back is dropped.
-// The half-move field (null when absent) sets the fifty-move count: digits read up to the first
-// other character, clamped to MAX_HALFMOVE_CLOCK; a sign, garbage or nothing reads 0.
+// The half-move field (null when absent) sets the fifty-move count: a number of digits alone,
+// clamped to MAX_HALFMOVE_CLOCK; a sign, any other character or nothing reads 0.
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
              const char* enPassant, const char* halfmoves = nullptr);
 

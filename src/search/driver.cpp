@@ -86,6 +86,7 @@ void iterativeDeepening(SearchThread& thread) {
         endIteration(s.iteration);
         if (completed && n > 0) {
             s.completedDepth = s.iteration;
+            s.completedSelDepth = thread.selDepth;
             publishIteration(thread, s.iteration, moves[0], scores[0]);
         }
         if (completed && limits.multiPv > 1 && n > 0) {
@@ -172,8 +173,10 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.state.startTime = clockMs();
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
-    // A timed search keeps its limit to the millisecond: the main thread reads the clock often.
-    thread.checkInterval = limits.timeLimited && !isHelper(thread) ? CLOCK_INTERVAL : POLL_INTERVAL;
+    // A timed search keeps its limit to the millisecond, and a withheld one answers stop or
+    // ponderhit at once: the main thread checks often.
+    const bool often = limits.timeLimited || limits.holdBestMove;
+    thread.checkInterval = often && !isHelper(thread) ? CLOCK_INTERVAL : POLL_INTERVAL;
     thread.pollCountdown = thread.checkInterval;
     if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
     scheduleNodeCheck(thread, 0);
@@ -228,8 +231,11 @@ void periodicCheck(SearchThread& thread) {
         return;
     }
     const int64_t elapsed = clockMs() - thread.state.startTime;
-    // Input and the helpers' progress every POLL_INTERVAL nodes, the clock at every check.
-    const bool inputDue = thread.nodeCount >= thread.state.nextInputCheck;
+    // Input and the helpers' progress every POLL_INTERVAL nodes, the clock at every check; while
+    // the answer is withheld (pondering, infinite) input at every check too, for stop and
+    // ponderhit.
+    const bool inputDue =
+        thread.nodeCount >= thread.state.nextInputCheck || thread.state.holdBestMove;
     if (inputDue) {
         thread.state.nextInputCheck = thread.nodeCount + POLL_INTERVAL;
         if (thread.hooks) thread.hooks->pollInput(thread);

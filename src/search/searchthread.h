@@ -75,7 +75,8 @@ struct SearchState {
     int32_t reportDepth = 0;
     int32_t reportScore = 0;
     int32_t scoreShown = 0;
-    int32_t completedDepth = 0;  // the deepest iteration that ran to its end
+    int32_t completedDepth = 0;     // the deepest iteration that ran to its end
+    int32_t completedSelDepth = 0;  // and the deepest ply its lines reached
     // With several lines, those of the deepest completed iteration: first moves and exact scores.
     int32_t pvLineDepth = 0;
     int32_t pvLineCount = 0;

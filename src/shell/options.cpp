@@ -1,8 +1,8 @@
 #include "shell/options.h"
 
 #include <strings.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "search/limits.h"

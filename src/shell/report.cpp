@@ -53,9 +53,12 @@ Progress progress(const SearchThread& thread) {
     return p;
 }
 
-// The deepest ply of the iteration's lines, never shallower than the iteration itself.
+// The deepest ply of the lines of the iteration the depth names (the running one, or the last
+// completed for an earlier depth), never shallower than the iteration itself.
 int selectiveDepth(const SearchThread& thread, int depth) {
-    return std::max(thread.selDepth, depth);
+    const int reached =
+        depth < thread.state.iteration ? thread.state.completedSelDepth : thread.selDepth;
+    return std::max(reached, depth);
 }
 
 // Appends formatted text, cutting what does not fit.
@@ -86,9 +89,8 @@ void print(const Answer& answer) {
 }
 
 // "info depth d seldepth s [multipv i] time t nodes n nps r hashfull h score ... pv ...": mate
-// scores in moves,
-// negative when the mover is mated; centipawns at 1.3 times the internal score. Line 0 is the
-// single-line form.
+// scores in moves, negative when the mover is mated; centipawns at 1.3 times the internal score.
+// Line 0 is the single-line form.
 void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score, Move first,
                      int line = 0) {
     const Progress p = progress(thread);
@@ -206,8 +208,8 @@ void linesDone(SearchThread& thread) {
 }
 
 void currentMove(SearchThread& thread, Move m) {
+    if (clockMs() - thread.state.startTime <= 1000) return;
     const Progress p = progress(thread);
-    if (p.elapsed <= 1000) return;
     char text[6];
     moveToText(m, text);
     static Answer line;

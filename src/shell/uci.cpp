@@ -123,11 +123,7 @@ void execute(SearchThread& thread, const TokenLine& line) {
     } else if (isWord(word, "ponderhit")) {
         if (n == 1) stopCommand();
     } else if (isWord(word, "quit")) {
-        // As quit during a search, it first gives the answer the search withheld.
-        if (n == 1) {
-            stopCommand();
-            quitRequested = true;
-        }
+        if (n == 1) quitRequested = true;
     } else if (isWord(word, "speed")) {
         if (n == 2) runSpeed(thread, parseInteger(line[1]));
     } else if (isWord(word, "file")) {
@@ -151,7 +147,8 @@ void runCommandLoop(SearchThread& thread) {
     static TokenLine line;
     while (!quitRequested && dispatchCommand(thread, standardInput(), line)) {
     }
-    // The end of input ends the engine as quit does.
+    // Leaving, by quit or the end of input, gives a withheld answer first, as quit during a
+    // search does. (A quit in a command file ends only the file; the answer stays withheld.)
     stopCommand();
 }
 
