@@ -226,10 +226,8 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
 }
 
 void periodicCheck(SearchThread& thread) {
-    if (isHelper(thread)) {
-        if (helperShouldStop()) thread.stopFlag = 1;
-        return;
-    }
+    // A helper's stop flag is set by the main thread and read at every node: nothing to do here.
+    if (isHelper(thread)) return;
     const int64_t elapsed = clockMs() - thread.state.startTime;
     // Input and the helpers' progress every POLL_INTERVAL nodes, the clock at every check; while
     // the answer is withheld (pondering, infinite) input at every check too, for stop and

@@ -12,7 +12,7 @@
 
 namespace {
 
-enum HelperCommand : int32_t { IDLE_CYCLE = 0, SEARCH = 1, STOP = 2, EXIT = 3, RUN_PART = 4 };
+enum HelperCommand : int32_t { IDLE_CYCLE = 0, SEARCH = 1, EXIT = 2, RUN_PART = 3 };
 
 // Set wakes one waiter and stays set until a wait consumes it, so no wake-up is lost.
 struct AutoResetEvent {
@@ -74,10 +74,6 @@ std::atomic<int> searchers[MAX_ITERATION + 1];
 // The number of threads on one iteration after which helpers pass it over, set for each search.
 std::atomic<int> iterationQuorum{1};
 
-int32_t readCommand() {
-    std::lock_guard lock(sharedMutex);
-    return helperCommand;
-}
 void setCommand(int32_t command) {
     std::lock_guard lock(sharedMutex);
     helperCommand = command;
@@ -228,15 +224,9 @@ void copyRootPosition(SearchThread& helper) {
 
 void stopHelpers() {
     if (helpersInSearch == 0) return;
-    setCommand(STOP);
     // Every node reads its thread's stop flag, so this ends the helpers' searches at once; the
     // main thread does not wait for them to unwind.
     for (int i = 0; i < helpersInSearch; i++) helpers[i]->thread.stopFlag = 1;
-}
-
-bool helperShouldStop() {
-    const int32_t command = readCommand();
-    return command == STOP || command == EXIT;
 }
 
 uint64_t helperNodes() {

@@ -48,8 +48,6 @@ struct HelperResult {
 void publishIteration(const SearchThread& thread, int depth, Move move, int score);
 HelperResult deepestHelperResult();
 
-// Helper side of the periodic check: whether the main thread has told helpers to stop.
-bool helperShouldStop();
 // Nodes of the helpers taking part in the current search.
 uint64_t helperNodes();
 

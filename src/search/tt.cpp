@@ -122,11 +122,6 @@ void ttClearDone() {
     setTtAge(0);
 }
 
-void ttClear() {
-    if (ttNeedsClear()) ttClearSlice(0, 1);
-    ttClearDone();
-}
-
 void setTtAge(int age) { tt.currentAge.store(age & 255, std::memory_order_relaxed); }
 
 bool ttProbe(uint64_t key, TtRecord& out) {

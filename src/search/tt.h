@@ -66,10 +66,9 @@ bool ttResize(int64_t megabytes);
 void ttFree();
 // The size in use, in megabytes.
 inline uint64_t ttMegabytes() { return (tt.mask + 1) / TT_SLOTS_PER_MB; }
-// Empties every entry and restarts the age, as a fresh table of the same size.
-void ttClear();
-// The same in parts that threads can share: ttClearSlice(i, parts) for every i, then
-// ttClearDone(). ttNeedsClear() is false while the table is still all zeros.
+// Empties every entry and restarts the age, as a fresh table of the same size, in parts that
+// threads can share: ttClearSlice(i, parts) for every i, then ttClearDone(). ttNeedsClear() is
+// false while the table is still all zeros.
 bool ttNeedsClear();
 void ttClearSlice(int part, int parts);
 void ttClearDone();
