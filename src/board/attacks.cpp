@@ -49,11 +49,15 @@ inline Bitboard diagonalSliders(const Position& pos) {
 
 template <Colour By>
 bool isAttackedBy(const Position& pos, int s) {
+    return isAttackedBy<By>(pos, s, pos.occupancy());
+}
+
+template <Colour By>
+bool isAttackedBy(const Position& pos, int s, Bitboard occ) {
     constexpr int Other = colourIndex(opposite(By));
     const ColourBlock& b = pos.block<By>();
     if (PawnAttacks[Other][s] & b.bb[Pawn]) return true;
     if (KnightAttacks[s] & b.bb[Knight]) return true;
-    const Bitboard occ = pos.occupancy();
     if (BishopAttacks(s, occ) & (b.bb[Queen] | b.bb[Bishop])) return true;
     if (RookAttacks(s, occ) & (b.bb[Queen] | b.bb[Rook])) return true;
     return SquareBit[b.kingSquare] & KingAttacks[s];
@@ -138,6 +142,8 @@ bool exposesKing(Position& pos, Move m) {
 
 template bool isAttackedBy<White>(const Position&, int);
 template bool isAttackedBy<Black>(const Position&, int);
+template bool isAttackedBy<White>(const Position&, int, Bitboard);
+template bool isAttackedBy<Black>(const Position&, int, Bitboard);
 template Bitboard attackersOf<White>(const Position&, int);
 template Bitboard attackersOf<Black>(const Position&, int);
 template bool isPinned<White>(const Position&, int);

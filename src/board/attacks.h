@@ -7,6 +7,9 @@
 // Attacker colour first: isAttackedBy<Black>(pos, s) asks whether Black attacks s.
 template <Colour By>
 bool isAttackedBy(const Position& pos, int s);
+// The same with the sliders' view taken from occ instead of the board.
+template <Colour By>
+bool isAttackedBy(const Position& pos, int s, Bitboard occ);
 template <Colour By>
 Bitboard attackersOf(const Position& pos, int s);
 // Whether the piece of colour Own on s is pinned to its own king.

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "board/attacks.h"
+#include "board/move.h"
+#include "board/tables.h"
 
 template <Colour Us>
 inline bool canCastleKingSide(const Position& pos) {
@@ -25,3 +27,30 @@ template <Colour Us>
 constexpr Move KingSideCastle = Us == White ? WHITE_KING_CASTLE : BLACK_KING_CASTLE;
 template <Colour Us>
 constexpr Move QueenSideCastle = Us == White ? WHITE_QUEEN_CASTLE : BLACK_QUEEN_CASTLE;
+
+// Chess960 castling on a wing: king and rook unmoved, every square either passes over or lands
+// on empty but for the two of them, and no square of the king's way attacked. The attack test
+// lifts king and rook off the board, so that a rook shielding its king from an enemy slider on
+// the first rank does not hide the check it would walk into.
+template <Colour Us>
+inline bool canCastle960(const Position& pos, int wing) {
+    constexpr Colour Them = opposite(Us);
+    const int king = pos.castlingKing[colourIndex(Us)];
+    const int rook = pos.castlingRook[colourIndex(Us)][wing];
+    if (rook == NO_SQUARE || pos.moved[king] != 0 || pos.moved[rook] != 0) return false;
+    const int kingTo = castledKingSquare<Us>(wing), rookTo = castledRookSquare<Us>(wing);
+    const Bitboard pieces = bit(king) | bit(rook);
+    const Bitboard kingWay = Between[king][kingTo] | bit(kingTo) | bit(king);
+    const Bitboard rookWay = Between[rook][rookTo] | bit(rookTo);
+    const Bitboard occ = pos.occupancy() & ~pieces;
+    if ((kingWay | rookWay) & occ) return false;
+    for (Bitboard way = kingWay; way;)
+        if (isAttackedBy<Them>(pos, popLsb(way), occ)) return false;
+    return true;
+}
+
+template <Colour Us>
+constexpr Move castlingMove960(const Position& pos, int wing) {
+    return makeMoveWord(pos.castlingKing[colourIndex(Us)], castledKingSquare<Us>(wing), King, 0, 0,
+                        1);
+}

@@ -6,6 +6,26 @@ namespace {
 
 inline void shift(Bitboard& set, int from, int to) { set = (set & ~bit(from)) | bit(to); }
 
+// The rook's half of a Chess960 castling, made or unmade, and the occupancy of both pieces. King
+// and rook may land on each other's squares or stay put, so the sets are rebuilt from the four
+// squares rather than shifted. The caller has taken the king off its square and puts it on its
+// new one after this.
+template <Colour Us>
+inline void castle960(Position& pos, ColourBlock& own, int kingFrom, int kingTo, bool make) {
+    const int wing = castlingWing(kingTo);
+    const int rookFrom = pos.castlingRook[colourIndex(Us)][wing];
+    const int rookTo = castledRookSquare<Us>(wing);
+    const Bitboard before = bit(kingFrom) | bit(rookFrom), after = bit(kingTo) | bit(rookTo);
+    const Bitboard others = own.occupied & ~before & ~after;
+    own.occupied = others | (make ? after : before);
+    const int from = make ? rookFrom : rookTo, to = make ? rookTo : rookFrom;
+    own.bb[Rook] = (own.bb[Rook] & ~bit(from)) | bit(to);
+    pos.board[from] = 0;
+    pos.board[to] = Us + Rook;
+    if (make)
+        pos.pieceKey ^= PieceSquareKeys[Us + Rook][rookFrom] ^ PieceSquareKeys[Us + Rook][rookTo];
+}
+
 }  // namespace
 
 template <Colour Us>
@@ -98,7 +118,9 @@ void makeMove(Position& pos, UndoRecord& undo, Move m) {
             break;
         case King:
             pos.pieceKey ^= PieceSquareKeys[code][f] ^ PieceSquareKeys[code][t];
-            if (moveSpecial(m)) {
+            if (moveSpecial(m) && pos.chess960) {
+                castle960<Us>(pos, own, f, t, true);
+            } else if (moveSpecial(m)) {
                 const int rookFrom = t == Rank1 + 6 ? Rank1 + 7 : Rank1;
                 const int rookTo = t == Rank1 + 6 ? Rank1 + 5 : Rank1 + 3;
                 pos.pieceKey ^=
@@ -158,7 +180,9 @@ void unmakeMove(Position& pos, const UndoRecord& undo, Move m) {
             pos.board[f] = code;
             break;
         case King:
-            if (moveSpecial(m)) {
+            if (moveSpecial(m) && pos.chess960) {
+                castle960<Us>(pos, own, f, t, false);
+            } else if (moveSpecial(m)) {
                 const int rookFrom = t == Rank1 + 6 ? Rank1 + 7 : Rank1;
                 const int rookTo = t == Rank1 + 6 ? Rank1 + 5 : Rank1 + 3;
                 shift(own.occupied, rookTo, rookFrom);

@@ -108,6 +108,11 @@ inline void doublePushes(const Position& pos, Move* moves, int& n, Bitboard sing
 
 template <Colour Us>
 inline void castling(const Position& pos, Move* moves, int& n) {
+    if (pos.chess960) {
+        for (int wing : {KING_SIDE, QUEEN_SIDE})
+            if (canCastle960<Us>(pos, wing)) pushMove(moves, n, castlingMove960<Us>(pos, wing));
+        return;
+    }
     if (canCastleKingSide<Us>(pos)) pushMove(moves, n, KingSideCastle<Us>);
     if (canCastleQueenSide<Us>(pos)) pushMove(moves, n, QueenSideCastle<Us>);
 }

@@ -97,6 +97,42 @@ void readCastling(Position& pos, const char* castling) {
                 pos.moved[r.king] = pos.moved[r.rook] = 0;
 }
 
+// Chess960: K and Q grant the outermost rook on that wing, a file letter the rook on that file;
+// a letter counts only with the king on the first rank and a rook of its colour on that side.
+template <Colour Us>
+void readCastling960(Position& pos, char letter) {
+    constexpr int R1 = relativeSquare(Us, 0);
+    constexpr int Case = Us == White ? 0 : 'a' - 'A';
+    int king = NO_SQUARE;
+    for (int s = R1; s < R1 + 8; s++)
+        if (pos.board[s] == Us + King) king = s;
+    if (king == NO_SQUARE) return;
+    int rook = NO_SQUARE;
+    if (letter == 'K' + Case) {
+        for (int s = king + 1; s < R1 + 8; s++)
+            if (pos.board[s] == Us + Rook) rook = s;
+    } else if (letter == 'Q' + Case) {
+        for (int s = king - 1; s >= R1; s--)
+            if (pos.board[s] == Us + Rook) rook = s;
+    } else if (letter >= 'A' + Case && letter <= 'H' + Case) {
+        const int s = R1 + letter - ('A' + Case);
+        if (pos.board[s] == Us + Rook && s != king) rook = s;
+    }
+    if (rook == NO_SQUARE) return;
+    pos.castlingKing[colourIndex(Us)] = king;
+    pos.castlingRook[colourIndex(Us)][rook > king ? KING_SIDE : QUEEN_SIDE] = rook;
+    pos.moved[king] = pos.moved[rook] = 0;
+}
+
+void readCastling960(Position& pos, const char* castling) {
+    for (int c = 0; c < 2; c++)
+        pos.castlingRook[c][KING_SIDE] = pos.castlingRook[c][QUEEN_SIDE] = NO_SQUARE;
+    for (const char* p = castling; *p; p++) {
+        if (*p >= 'A' && *p <= 'Z') readCastling960<White>(pos, *p);
+        if (*p >= 'a' && *p <= 'z') readCastling960<Black>(pos, *p);
+    }
+}
+
 int readEnPassant(const char* enPassant) {
     int ep = NO_SQUARE;
     for (const char* p = enPassant; *p; p++) {
@@ -111,9 +147,13 @@ int readEnPassant(const char* enPassant) {
     return ep;
 }
 
-}  // namespace
-
-namespace {
+// The square a move's text names as its target: in Chess960 a castling is written as the king
+// taking its own rook.
+int textTarget(const Position& pos, Move m) {
+    if (!pos.chess960 || !isKingMove(m) || !moveSpecial(m)) return moveTo(m);
+    const int colour = rankOf(moveFrom(m)) == 0 ? 0 : 1;
+    return pos.castlingRook[colour][castlingWing(moveTo(m))];
+}
 
 int readHalfmoveClock(const char* text) {
     if (!text) return 0;
@@ -127,7 +167,7 @@ int readHalfmoveClock(const char* text) {
 }  // namespace
 
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
-             const char* enPassant, const char* halfmoves) {
+             const char* enPassant, const char* halfmoves, bool chess960) {
     static Position scratch;
     for (int s = 0; s < 64; s++) {
         scratch.board[s] = 0;
@@ -135,7 +175,11 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
     }
     if (!readPlacement(scratch, placement)) return false;
     scratch.sideToMove = side[0] == 'w' ? White : side[0] == 'b' ? Black : pos.sideToMove;
-    readCastling(scratch, castling);
+    setStandardCastling(scratch);
+    if (chess960)
+        readCastling960(scratch, castling);
+    else
+        readCastling(scratch, castling);
     scratch.halfmoveClock = 0;
     scratch.lastCaptureSquare = NO_SQUARE;
     scratch.gamePly = 0;
@@ -160,6 +204,12 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
         pos.board[s] = scratch.board[s];
         pos.moved[s] = scratch.moved[s];
     }
+    pos.chess960 = chess960;
+    for (int c = 0; c < 2; c++) {
+        pos.castlingKing[c] = scratch.castlingKing[c];
+        pos.castlingRook[c][KING_SIDE] = scratch.castlingRook[c][KING_SIDE];
+        pos.castlingRook[c][QUEEN_SIDE] = scratch.castlingRook[c][QUEEN_SIDE];
+    }
     pos.sideToMove = scratch.sideToMove;
     pos.epSquare = scratch.epSquare;
     pos.halfmoveClock = readHalfmoveClock(halfmoves);
@@ -169,11 +219,11 @@ bool readFen(Position& pos, const char* placement, const char* side, const char*
     return true;
 }
 
-bool readFenText(Position& pos, const char* fen) {
+bool readFenText(Position& pos, const char* fen, bool chess960) {
     char fields[4][100];
     if (std::sscanf(fen, "%99s %99s %99s %99s", fields[0], fields[1], fields[2], fields[3]) != 4)
         return false;
-    return readFen(pos, fields[0], fields[1], fields[2], fields[3]);
+    return readFen(pos, fields[0], fields[1], fields[2], fields[3], nullptr, chess960);
 }
 
 Move textToMove(Position& pos, const char* text) {
@@ -182,7 +232,7 @@ Move textToMove(Position& pos, const char* text) {
     const int n = generateLegal(pos, legal);
     for (int i = 0; i < n; i++) {
         const Move m = legal[i];
-        const int f = moveFrom(m), t = moveTo(m);
+        const int f = moveFrom(m), t = textTarget(pos, m);
         // Comparing in order stops at the text's NUL, so a short text is never read past.
         if (text[0] != 'a' + FileOf[f] || text[1] != '1' + RankOf[f] ||
             text[2] != 'a' + FileOf[t] || text[3] != '1' + RankOf[t])
@@ -193,22 +243,30 @@ Move textToMove(Position& pos, const char* text) {
     return NO_MOVE;
 }
 
-void moveToText(Move m, char* buffer) {
-    const int f = moveFrom(m), t = moveTo(m);
+namespace {
+
+void writeMove(Move m, int target, char* buffer) {
+    const int f = moveFrom(m);
     buffer[0] = char('a' + FileOf[f]);
     buffer[1] = char('1' + RankOf[f]);
-    buffer[2] = char('a' + FileOf[t]);
-    buffer[3] = char('1' + RankOf[t]);
+    buffer[2] = char('a' + FileOf[target]);
+    buffer[3] = char('1' + RankOf[target]);
     int n = 4;
     if (const int p = movePromotion(m)) buffer[n++] = PromotionLetter[p];
     buffer[n] = '\0';
 }
 
-void pvToText(int count, const Move* moves, char* buffer) {
+}  // namespace
+
+void moveToText(Move m, char* buffer, const Position* pos) {
+    writeMove(m, pos ? textTarget(*pos, m) : moveTo(m), buffer);
+}
+
+void pvToText(int count, const Move* moves, char* buffer, const Position* pos) {
     char* out = buffer;
     for (int i = 0; i < count; i++) {
         if (i) *out++ = ' ';
-        moveToText(moves[i], out);
+        moveToText(moves[i], out, pos);
         while (*out) out++;
     }
     *out = '\0';

@@ -13,18 +13,23 @@
 // right that the board cannot back is dropped.
 // The half-move field (null when absent) sets the fifty-move count: a number of digits alone,
 // clamped to MAX_HALFMOVE_CLOCK; a sign, any other character or nothing reads 0.
+// In Chess960 the castling field may name rooks by file (Shredder-FEN) as well as by K and Q
+// (the outermost rook on that wing), and the position keeps the mode for its move text.
 bool readFen(Position& pos, const char* placement, const char* side, const char* castling,
-             const char* enPassant, const char* halfmoves = nullptr);
+             const char* enPassant, const char* halfmoves = nullptr, bool chess960 = false);
 
 constexpr int MAX_HALFMOVE_CLOCK = 1000;
 
 // readFen on one text holding the four fields separated by blanks; what follows them is ignored.
-bool readFenText(Position& pos, const char* fen);
+bool readFenText(Position& pos, const char* fen, bool chess960 = false);
 
-// The legal move of the side to move that the text names, or 0.
+// The legal move of the side to move that the text names, or 0. In Chess960 a castling is
+// named as the king taking its own rook, and a king's step of two files is never a castling.
 Move textToMove(Position& pos, const char* text);
 
-// Writes 4 or 5 characters and a NUL; buffer holds at least 6 bytes.
-void moveToText(Move m, char* buffer);
+// Writes 4 or 5 characters and a NUL; buffer holds at least 6 bytes. pos, when given, names the
+// variant and, in Chess960, the castling rooks (any position of the same game will do); without
+// it the text is standard chess.
+void moveToText(Move m, char* buffer, const Position* pos = nullptr);
 // Writes count (at least 1) moves joined by single blanks; buffer holds 6 bytes per move.
-void pvToText(int count, const Move* moves, char* buffer);
+void pvToText(int count, const Move* moves, char* buffer, const Position* pos = nullptr);

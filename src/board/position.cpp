@@ -72,7 +72,15 @@ void setUpPosition(Position& pos) {
     if (pos.sideToMove == White) pos.pieceKey ^= SideKey;
 }
 
-void setStartPosition(Position& pos) {
+void setStandardCastling(Position& pos) {
+    for (int c = 0; c < 2; c++) {
+        pos.castlingKing[c] = 56 * c + 4;
+        pos.castlingRook[c][KING_SIDE] = 56 * c + 7;
+        pos.castlingRook[c][QUEEN_SIDE] = 56 * c;
+    }
+}
+
+void setStartPosition(Position& pos, bool chess960) {
     static const int backRank[8] = {Rook, Knight, Bishop, Queen, King, Bishop, Knight, Rook};
     for (int s = 0; s < 64; s++) {
         pos.board[s] = 0;
@@ -89,6 +97,8 @@ void setStartPosition(Position& pos) {
     pos.halfmoveClock = 0;
     pos.lastCaptureSquare = NO_SQUARE;
     pos.gamePly = 0;
+    pos.chess960 = chess960;
+    setStandardCastling(pos);
     setUpPosition(pos);
 }
 

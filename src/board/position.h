@@ -6,6 +6,20 @@
 
 constexpr int KEY_HISTORY_SIZE = 1024;
 
+constexpr int KING_SIDE = 0, QUEEN_SIDE = 1;
+
+// Where castling on a wing puts the king and the rook, in either variant: g1 and f1, or c1 and d1.
+template <Colour Us>
+constexpr int castledKingSquare(int wing) {
+    return relativeSquare(Us, wing == KING_SIDE ? 6 : 2);
+}
+template <Colour Us>
+constexpr int castledRookSquare(int wing) {
+    return relativeSquare(Us, wing == KING_SIDE ? 5 : 3);
+}
+// The wing of a castling, read from the king's destination square.
+constexpr int castlingWing(int kingTo) { return fileOf(kingTo) == 6 ? KING_SIDE : QUEEN_SIDE; }
+
 // One colour's pieces. count[] and bb[] are indexed by piece type (Pawn..Queen); slot 0 of each
 // is unused so that a move's type field indexes them directly.
 struct ColourBlock {
@@ -24,6 +38,11 @@ struct Position {
     int32_t halfmoveClock;
     int32_t lastCaptureSquare;
     int32_t gamePly;
+    // Chess960: castling is read, written and tested with the king and rook squares below, which
+    // in standard chess are always e1, h1 and a1 (mirrored for Black).
+    int32_t chess960;
+    int32_t castlingKing[2];     // [colourIndex]
+    int32_t castlingRook[2][2];  // [colourIndex][KING_SIDE or QUEEN_SIDE]
     uint64_t pawnKey;
     uint64_t pieceKey;
     uint64_t materialKey;
@@ -54,7 +73,9 @@ extern uint64_t MaterialKeys[32][64];
 
 void buildKeys();
 void setUpPosition(Position& pos);
-void setStartPosition(Position& pos);
+// The castling squares of standard chess: king e1, rooks h1 and a1 (mirrored for Black).
+void setStandardCastling(Position& pos);
+void setStartPosition(Position& pos, bool chess960 = false);
 
 // A game line longer than the history holds keeps only its most recent keys; the repetition test
 // never looks further back than the halfmove clock allows.

@@ -108,6 +108,12 @@ int generateQuietChecks(Position& pos, Move* moves) {
     const Bitboard doubles = (Us == White ? third << 8 : third >> 8) & empty;
     pawnPushChecks<Us>(moves, n, doubles, 2 * Up, k, d);
 
+    if (pos.chess960) {
+        for (int wing : {KING_SIDE, QUEEN_SIDE})
+            if (canCastle960<Us>(pos, wing))
+                castlingCheck<Us>(pos, moves, n, castlingMove960<Us>(pos, wing), k);
+        return n;
+    }
     if (canCastleKingSide<Us>(pos)) castlingCheck<Us>(pos, moves, n, KingSideCastle<Us>, k);
     if (canCastleQueenSide<Us>(pos)) castlingCheck<Us>(pos, moves, n, QueenSideCastle<Us>, k);
     return n;

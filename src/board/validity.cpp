@@ -1,6 +1,7 @@
 #include "board/validity.h"
 
 #include "board/attacks.h"
+#include "board/castling.h"
 #include "board/movegen.h"
 #include "board/tables.h"
 
@@ -29,9 +30,18 @@ bool isPseudoLegal(const Position& pos, Move m) {
         case Queen:
             return b[f] == Us + type && c == b[t] && !(Between[f][t] & pos.occupancy());
         case King:
+            if (pos.chess960 && moveSpecial(m)) {
+                // A castling word from another position names only a wing; this position's
+                // king and rook decide.
+                const int wing = castlingWing(t);
+                return c == 0 && fileOf(t) % 4 == 2 && rankOf(t) == rankOf(relativeSquare(Us, 0)) &&
+                       m == castlingMove960<Us>(pos, wing) && canCastle960<Us>(pos, wing);
+            }
             if (b[f] != Us + King || c != b[t]) return false;
-            if (KingDistance[f][t] == 1) return true;
-            if (pos.moved[R1 + 4] != 0) return false;
+            // A word from a Chess960 game (the table outlives a change of variant) must not
+            // pass as a standard castling or as a plain step.
+            if (KingDistance[f][t] == 1) return !moveSpecial(m);
+            if (!moveSpecial(m) || f != R1 + 4 || pos.moved[R1 + 4] != 0) return false;
             if (t == R1 + 2) {
                 if (pos.moved[R1] || b[R1 + 1] || b[R1 + 2] || b[R1 + 3]) return false;
             } else if (t == R1 + 6) {

@@ -59,6 +59,8 @@ constexpr Option OPTIONS[] = {
     {"MultiPV", Spin, 1, 1, MAX_MULTI_PV, &Settings::multiPv, nullptr},
     {"Move Overhead", Spin, 1000, 0, 5000, &Settings::moveOverhead, nullptr},
     {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
+    // Read by the next position command: the position set up keeps the variant it was read in.
+    {"UCI_Chess960", Check, 0, 0, 1, &Settings::chess960, nullptr},
 };
 
 }  // namespace
@@ -94,6 +96,10 @@ void setOption(const char* name, const char* value) {
         } else if (o.type == Spin && o.value) {
             const int32_t v = std::clamp(parseInteger(value), o.min, o.max);
             settings.*o.value = o.effect ? o.effect(v, settings.*o.value) : v;
+        } else if (o.type == Check && o.value) {
+            // Anything but true or false is ignored.
+            if (strcasecmp(value, "true") == 0 || strcasecmp(value, "false") == 0)
+                settings.*o.value = strcasecmp(value, "true") == 0;
         }
         return;
     }

@@ -10,6 +10,7 @@ struct Settings {
     int32_t threads;
     int32_t multiPv;
     int32_t moveOverhead;  // ms the clock rule keeps back
+    int32_t chess960;      // the variant the next position command reads
 };
 extern Settings settings;
 

@@ -97,7 +97,7 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
     Move pv[MAX_PV];
     const int length = extractPv(thread.position, first, pv);
     char text[MAX_PV * 6];
-    pvToText(length, pv, text);
+    pvToText(length, pv, text, &thread.position);
     appendDepth(buffer, thread, depth, line);
     appendProgress(buffer, p);
     if (score > MATE_BOUND)
@@ -140,11 +140,11 @@ void formatAnswer(SearchThread& thread, Answer& buffer) {
     Move pv[MAX_PV];
     const int length = extractPv(thread.position, Move(s.bestMove), pv);
     char first[6], second[6];
-    moveToText(pv[0], first);
+    moveToText(pv[0], first, &thread.position);
     if (length == 1) {
         append(buffer, "bestmove %s\n", first);
     } else {
-        moveToText(pv[1], second);
+        moveToText(pv[1], second, &thread.position);
         append(buffer, "bestmove %s ponder %s\n", first, second);
     }
 }
@@ -211,7 +211,7 @@ void currentMove(SearchThread& thread, Move m) {
     if (clockMs() - thread.state.startTime <= 1000) return;
     const Progress p = progress(thread);
     char text[6];
-    moveToText(m, text);
+    moveToText(m, text, &thread.position);
     static Answer line;
     clear(line);
     appendDepth(line, thread, thread.state.iteration);

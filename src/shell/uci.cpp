@@ -44,13 +44,13 @@ void applyMoves(Position& pos, const TokenLine& line, int first) {
 void positionCommand(SearchThread& thread, const TokenLine& line) {
     Position& pos = thread.position;
     if (isWord(line[1], "startpos")) {
-        setStartPosition(pos);
+        setStartPosition(pos, settings.chess960);
         positionValid = true;
         if (line.count >= 4 && isWord(line[2], "moves")) applyMoves(pos, line, 3);
     } else if (isWord(line[1], "fen") && line.count >= 6) {
         const bool hasHalfmoves = line.count >= 7 && !isWord(line[6], "moves");
-        positionValid =
-            readFen(pos, line[2], line[3], line[4], line[5], hasHalfmoves ? line[6] : nullptr);
+        positionValid = readFen(pos, line[2], line[3], line[4], line[5],
+                                hasHalfmoves ? line[6] : nullptr, settings.chess960);
         if (!positionValid) return;
         for (int i = 2; i < line.count; i++)
             if (isWord(line[i], "moves")) {

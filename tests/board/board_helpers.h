@@ -40,6 +40,7 @@ inline Position build(const std::string& placement, Colour toMove = White,
             pos.board[rank * 8 + file++] = codeOfLetter(ch);
         }
     }
+    setStandardCastling(pos);
     for (int& m : pos.moved) m = 1;
     for (char ch : castling) {
         const int home = ch == 'K' || ch == 'Q' ? 0 : 56;
@@ -73,6 +74,12 @@ inline testing::AssertionResult samePosition(const Position& a, const Position& 
     if (a.halfmoveClock != b.halfmoveClock) return fail("halfmoveClock");
     if (a.lastCaptureSquare != b.lastCaptureSquare) return fail("lastCaptureSquare");
     if (a.gamePly != b.gamePly) return fail("gamePly");
+    if (a.chess960 != b.chess960) return fail("chess960");
+    for (int c = 0; c < 2; c++) {
+        if (a.castlingKing[c] != b.castlingKing[c]) return fail("castlingKing", c);
+        for (int wing : {KING_SIDE, QUEEN_SIDE})
+            if (a.castlingRook[c][wing] != b.castlingRook[c][wing]) return fail("castlingRook", c);
+    }
     for (int i = 0; i < a.gamePly && i < KEY_HISTORY_SIZE; i++)
         if (a.keyHistory[i] != b.keyHistory[i]) return fail("keyHistory", i);
     if (a.pawnKey != b.pawnKey) return fail("pawnKey");

@@ -77,7 +77,11 @@ AssertionResult wordFitsBoard(const Position& pos, Move m) {
     if (m >> 24) return fail() << "sets bits above 23";
     if (pos.board[f] != us + type) return fail() << "moves a piece that is not on its square";
     const bool enPassant = type == Pawn && moveSpecial(m);
-    if (enPassant) {
+    const bool castling = type == King && moveSpecial(m);
+    if (castling) {
+        // In Chess960 the king may stay put or land on its own rook.
+        if (captured) return fail() << "is a castling that captures";
+    } else if (enPassant) {
         if (t != pos.epSquare || pos.board[t] != 0 || captured != them + Pawn ||
             pos.board[t + behind] != them + Pawn)
             return fail() << "is not a sound en-passant capture";
@@ -86,9 +90,14 @@ AssertionResult wordFitsBoard(const Position& pos, Move m) {
     }
     if (captured && (colourOf(captured) != them || typeOf(captured) == King))
         return fail() << "captures an own piece or a king";
-    if (type == King && moveSpecial(m)) {
-        const Move kingSide = us == White ? WHITE_KING_CASTLE : BLACK_KING_CASTLE;
-        const Move queenSide = us == White ? WHITE_QUEEN_CASTLE : BLACK_QUEEN_CASTLE;
+    if (castling) {
+        const int rank1 = us == White ? 0 : 56;
+        const Move kingSide = pos.chess960  ? makeMoveWord(f, rank1 + 6, King, 0, 0, 1)
+                              : us == White ? WHITE_KING_CASTLE
+                                            : BLACK_KING_CASTLE;
+        const Move queenSide = pos.chess960  ? makeMoveWord(f, rank1 + 2, King, 0, 0, 1)
+                               : us == White ? WHITE_QUEEN_CASTLE
+                                             : BLACK_QUEEN_CASTLE;
         if (m != kingSide && m != queenSide)
             return fail() << "is a flagged king move but not castling";
     } else if (moveSpecial(m) && !enPassant) {

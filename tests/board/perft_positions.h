@@ -27,6 +27,7 @@ struct PerftPosition {
         uint64_t count;
     } deep;         // release only
     int treeDepth;  // plies of the tree the node-by-node checks walk
+    bool chess960 = false;
 };
 
 inline const std::vector<PerftPosition>& perftPositions() {
@@ -66,23 +67,56 @@ inline const std::vector<PerftPosition>& perftPositions() {
          {46, 2079, 89890, 3894594},
          {0, 0},
          2},
+        // Chess960, counted by another engine: rights by file letter and by K/Q, king and
+        // rooks side by side, a rook on the king's or the other rook's destination, a rook
+        // shielding its king from a queen on the first rank, different back ranks.
+        {"960 middlegame",
+         "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf -",
+         {21, 528, 12189, 326672},
+         {5, 8146062},
+         2,
+         true},
+        {"960 shield",
+         "4k3/8/8/8/8/8/8/qRK4R w HB -",
+         {16, 265, 5087, 106265},
+         {5, 2181698},
+         3,
+         true},
+        {"960 adjacent",
+         "5rkr/8/8/8/8/8/8/RKR5 w ACfh -",
+         {22, 442, 10206, 231664},
+         {5, 5615476},
+         3,
+         true},
+        {"960 two back ranks",
+         "nrkbqrbn/pppppppp/8/8/8/8/PPPPPPPP/BQRKNRNB w FCfb -",
+         {21, 378, 8724, 177920},
+         {5, 4477803},
+         2,
+         true},
+        {"960 outermost rooks",
+         "2r1kr2/8/8/8/8/8/8/R3K2R w KQkq -",
+         {22, 521, 12044, 282803},
+         {5, 6683297},
+         2,
+         true},
     };
     return positions;
 }
 
 // The four FEN fields of text through readFen; false when it refuses them.
-inline bool setFen(Position& pos, const std::string& fen) {
+inline bool setFen(Position& pos, const std::string& fen, bool chess960 = false) {
     char fields[4][96];
     if (std::sscanf(fen.c_str(), "%95s %95s %95s %95s", fields[0], fields[1], fields[2],
                     fields[3]) != 4)
         return false;
-    return readFen(pos, fields[0], fields[1], fields[2], fields[3]);
+    return readFen(pos, fields[0], fields[1], fields[2], fields[3], nullptr, chess960);
 }
 
-inline Position fromFen(const std::string& fen) {
+inline Position fromFen(const std::string& fen, bool chess960 = false) {
     Position pos;
     setStartPosition(pos);
-    EXPECT_TRUE(setFen(pos, fen)) << fen;
+    EXPECT_TRUE(setFen(pos, fen, chess960)) << fen;
     return pos;
 }
 
@@ -94,6 +128,13 @@ inline Position mirrored(const Position& pos) {
         const int code = pos.board[s];
         m.board[s ^ 56] = code ? code ^ (White | Black) : 0;
         m.moved[s ^ 56] = pos.moved[s];
+    }
+    for (int c = 0; c < 2; c++) {
+        m.castlingKing[c] = pos.castlingKing[1 - c] ^ 56;
+        for (int wing : {KING_SIDE, QUEEN_SIDE}) {
+            const int rook = pos.castlingRook[1 - c][wing];
+            m.castlingRook[c][wing] = rook == NO_SQUARE ? NO_SQUARE : rook ^ 56;
+        }
     }
     m.sideToMove = opposite(Colour(pos.sideToMove));
     m.epSquare = pos.epSquare == NO_SQUARE ? NO_SQUARE : pos.epSquare ^ 56;
@@ -175,7 +216,7 @@ int checkEveryNode(Check check, int extraDepth = 0) {
         return check(pos);
     };
     for (const PerftPosition& p : perftPositions()) {
-        Position pos = fromFen(p.fen);
+        Position pos = fromFen(p.fen, p.chess960);
         Position flipped = mirrored(pos);
         for (Position* root : {&pos, &flipped}) {
             std::vector<Move> line;

@@ -16,7 +16,7 @@ namespace {
 
 void expectPublishedCounts(PerftRoute route) {
     for (const PerftPosition& p : perftPositions()) {
-        Position pos = fromFen(p.fen);
+        Position pos = fromFen(p.fen, p.chess960);
         Position flipped = mirrored(pos);
         for (size_t d = 0; d < p.counts.size(); d++) {
             EXPECT_EQ(perftCount(pos, int(d) + 1, route), p.counts[d])
@@ -30,7 +30,7 @@ void expectPublishedCounts(PerftRoute route) {
 void expectDeepCounts(PerftRoute route) {
     for (const PerftPosition& p : perftPositions()) {
         if (!p.deep.depth) continue;
-        Position pos = fromFen(p.fen);
+        Position pos = fromFen(p.fen, p.chess960);
         EXPECT_EQ(perftCount(pos, p.deep.depth, route), p.deep.count)
             << p.name << " depth " << p.deep.depth;
     }
