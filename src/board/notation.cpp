@@ -116,7 +116,7 @@ void readCastling960(Position& pos, char letter) {
             if (pos.board[s] == Us + Rook) rook = s;
     } else if (letter >= 'A' + Case && letter <= 'H' + Case) {
         const int s = R1 + letter - ('A' + Case);
-        if (pos.board[s] == Us + Rook && s != king) rook = s;
+        if (pos.board[s] == Us + Rook) rook = s;
     }
     if (rook == NO_SQUARE) return;
     pos.castlingKing[colourIndex(Us)] = king;
@@ -151,8 +151,8 @@ int readEnPassant(const char* enPassant) {
 // taking its own rook.
 int textTarget(const Position& pos, Move m) {
     if (!pos.chess960 || !isKingMove(m) || !moveSpecial(m)) return moveTo(m);
-    const int colour = rankOf(moveFrom(m)) == 0 ? 0 : 1;
-    return pos.castlingRook[colour][castlingWing(moveTo(m))];
+    const int rook = pos.castlingRook[rankOf(moveFrom(m)) == 0 ? 0 : 1][castlingWing(moveTo(m))];
+    return rook == NO_SQUARE ? moveTo(m) : rook;
 }
 
 int readHalfmoveClock(const char* text) {

@@ -34,8 +34,7 @@ bool isPseudoLegal(const Position& pos, Move m) {
                 // A castling word from another position names only a wing; this position's
                 // king and rook decide.
                 const int wing = castlingWing(t);
-                return c == 0 && fileOf(t) % 4 == 2 && rankOf(t) == rankOf(relativeSquare(Us, 0)) &&
-                       m == castlingMove960<Us>(pos, wing) && canCastle960<Us>(pos, wing);
+                return m == castlingMove960<Us>(pos, wing) && canCastle960<Us>(pos, wing);
             }
             if (b[f] != Us + King || c != b[t]) return false;
             // A word from a Chess960 game (the table outlives a change of variant) must not

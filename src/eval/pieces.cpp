@@ -207,7 +207,9 @@ Score patternTerms(const Position& pos) {
         if (is(D2, OwnPawn) && taken(D3) && is(C1, OwnBishop)) score.mg -= 50;
         if (is(E2, OwnPawn) && taken(E3) && is(F1, OwnBishop)) score.mg -= 50;
     }
-    if (bit(own.kingSquare) & KingSquares) {
+    // A Chess960 king still on its start square with a right to castle has not stepped aside.
+    if ((bit(own.kingSquare) & KingSquares) &&
+        !(pos.chess960 && pos.moved[pos.castlingKing[colourIndex(Us)]] == 0)) {
         // A king that stepped aside without castling locks its rook in the corner.
         if ((is(C1, OwnKing) || is(B1, OwnKing)) &&
             (is(A2, OwnRook) || is(A1, OwnRook) || is(B1, OwnRook)))

@@ -106,7 +106,7 @@ TEST(Chess960, MoveTextRoundTripsInBothVariants) {
     EXPECT_EQ(textToMove(pos, "e1g1"), NO_MOVE);
     EXPECT_EQ(textToMove(pos, "e1c1"), NO_MOVE);
     EXPECT_EQ(textToMove(pos, "e1h1"), WHITE_KING_CASTLE);
-    // The king staying on its square; the rook on the king's destination.
+    // The king staying on its square; the other rook on the castling rook's destination.
     Position still = fromFen("4k3/8/8/8/8/8/8/6KR w H -", true);
     EXPECT_EQ(castlings(still), (Texts{"g1h1"}));
     EXPECT_EQ(textToMove(still, "g1h1"), makeMoveWord(sq("g1"), sq("g1"), King, 0, 0, 1));

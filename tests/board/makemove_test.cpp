@@ -8,10 +8,12 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/perft_positions.h"
 #include "board/tables.h"
 #include "board_helpers.h"
 
 using board_test::build;
+using board_test::fromFen;
 using board_test::invariantsHold;
 using board_test::samePosition;
 using board_test::sq;
@@ -47,13 +49,14 @@ Position referenceMake(const Position& before, Move m, uint64_t& epKeys) {
     if (type == Rook || type == King) p.moved[f]++;
     p.board[f] = 0;
     if (type == Pawn && moveSpecial(m)) p.board[us == White ? t - 8 : t + 8] = 0;
-    p.board[t] = us + (promotion ? promotion : type);
     if (type == King && moveSpecial(m)) {
+        // Rook off first: in Chess960 the king may land where it stood.
         const int home = us == White ? 0 : 56;
         const bool kingSide = t == home + 6;
-        p.board[kingSide ? home + 7 : home] = 0;
+        p.board[before.castlingRook[colourIndex(us)][kingSide ? KING_SIDE : QUEEN_SIDE]] = 0;
         p.board[kingSide ? home + 5 : home + 3] = us + Rook;
     }
+    p.board[t] = us + (promotion ? promotion : type);
     if (type == Pawn && (t - f == 16 || f - t == 16)) {
         const int ep = (f + t) / 2;
         for (int side : {-1, 1}) {
@@ -368,12 +371,19 @@ TEST(MakeUnmake, RandomPlayoutsOverGeneratedMoves) {
         {"r3k2r/1pp2ppp/8/pP1pP3/3Pp1pP/8/1PP2PP1/R3K2R", White, "KQkq"},
         {"4k3/pppppppp/8/1P1P1P1P/p1p1p1p1/8/PPPPPPPP/4K3", Black, "-"},
     };
+    // Chess960: king and rooks side by side, and a rook on its king's destination.
+    const char* starts960[] = {"rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w CAca -",
+                               "1r4kr/6p1/8/8/8/8/1P6/RK4R1 w AGbh -"};
+    std::vector<Position> positions;
+    for (const auto& s : starts) positions.push_back(build(s.placement, s.toMove, s.castling));
+    for (const char* fen : starts960) positions.push_back(fromFen(fen, true));
     std::mt19937 rng(7);
     long made = 0, castles = 0, enPassant = 0, promotions = 0;
-    for (const auto& s : starts) {
+    for (const Position& start : positions) {
         for (int game = 0; game < 8; game++) {
-            SCOPED_TRACE(std::string(s.placement) + " game " + std::to_string(game));
-            Line line(build(s.placement, s.toMove, s.castling));
+            SCOPED_TRACE("start " + std::to_string(&start - &positions[0]) + " game " +
+                         std::to_string(game));
+            Line line(start);
             for (int ply = 0; ply < 120; ply++) {
                 Move moves[MAX_MOVES], legal[MAX_MOVES];
                 const int n = generateAll(line.pos, moves);

@@ -53,10 +53,9 @@ std::string readBestMove(Player& p, const std::string& command, int& elapsed) {
 }
 
 // Plays one game; returns how it ended.
-std::string playGame(const char* fen, const TimeControl& clock, Player* players,
-                     bool chess960 = false) {
+std::string playGame(const char* fen, const TimeControl& clock, Player* players) {
     ThreadPtr board = newMainThread();
-    EXPECT_TRUE(readFenText(board->position, fen, chess960)) << fen;
+    EXPECT_TRUE(setFen(*board, fen));
     Position& pos = board->position;
     std::map<uint64_t, int> seen;
     std::string moves;
@@ -118,31 +117,6 @@ TEST(SelfPlay, GamesEndByTheRulesWithLegalMovesOnTime) {
                 << fen << ": " << end;
         }
     EXPECT_EQ(games, 10);
-    for (Player& p : players) {
-        std::string out;
-        exchange(p.engine, "quit\n", out, true);
-        EXPECT_EQ(waitEngine(p.engine), 0);
-    }
-}
-
-TEST(SelfPlay, Chess960GamesCastleInTheirOwnText) {
-    // Start positions with the king next to a rook, and with both rooks far from the king.
-    const char* starts[] = {"rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w CAca -",
-                            "bbrnkrqn/pppppppp/8/8/8/8/PPPPPPPP/BBRNKRQN w FCfc -"};
-    Player players[2];
-    for (Player& p : players) {
-        p.engine = startEngine();
-        std::string out;
-        ASSERT_TRUE(exchange(p.engine, "uci\nsetoption name UCI_Chess960 value true\nisready\n",
-                             out, false, "readyok"));
-    }
-    for (int game = 0; game < 2; game++) {
-        Player order[2] = {players[game], players[1 - game]};
-        const std::string end = playGame(starts[game], {0, 2000, 20}, order, true);
-        EXPECT_TRUE(end == "mate" || end == "stalemate" || end == "fifty moves" ||
-                    end == "repetition" || end == "ply cap")
-            << starts[game] << ": " << end;
-    }
     for (Player& p : players) {
         std::string out;
         exchange(p.engine, "quit\n", out, true);
