@@ -37,6 +37,8 @@ void updateRules() {
     tablebaseRules.rule50 = configured.rule50;
 }
 
+#if KESTRUN_SYZYGY
+
 // The library knows no castling: a position where either side may still castle is not probed.
 // A right needs an unmoved king and an unmoved rook on their side's back rank.
 template <Colour C>
@@ -78,8 +80,6 @@ int scoreOfWdl(int wdl, int ply) {
             return 0;
     }
 }
-
-#if KESTRUN_SYZYGY
 
 struct Boards {
     uint64_t white, black, kings, queens, rooks, bishops, knights, pawns;

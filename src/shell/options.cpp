@@ -55,6 +55,7 @@ int32_t pressClearHash(int32_t, int32_t) {
     return 0;
 }
 
+#if KESTRUN_SYZYGY
 // Loading the tables replaces what every thread probes: only while none searches.
 void setSyzygyPath(const char* path) {
     waitForIdleHelpers();
@@ -73,6 +74,7 @@ int32_t setTablebaseRule(int32_t v, int32_t) {
                         settings.syzygyProbeLimit);
     return v;
 }
+#endif
 
 constexpr Option OPTIONS[] = {
     {"Hash", Spin, 16, int32_t(TT_MIN_MB), int32_t(TT_MAX_MB), &Settings::hashMb, setHash},
