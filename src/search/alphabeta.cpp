@@ -5,12 +5,14 @@
 #include "search/node.h"
 #include "search/picker.h"
 #include "search/search.h"
+#include "search/tablebase.h"
 #include "search/tt.h"
 
 namespace {
 
 constexpr int PLY = 4;
 constexpr int REDUCIBLE_RATIO = 9830;  // cut-off ratio below 60 percent
+constexpr int TB_DEPTH_BONUS = 6 * PLY;
 
 inline void countNode(SearchThread& thread, int ply) {
     thread.nodeCount.add(1);
@@ -92,6 +94,21 @@ int alphaBeta(SearchThread& thread, int depth, int ply, int inCheck, int alpha, 
                 if (upper <= alpha) return upper;
             }
             if (deepLower && deepUpper && lower == upper) return lower;
+        }
+    }
+    // Right after a capture or pawn move with few pieces left, the endgame tables know the result.
+    if (tablebaseRules.probePieces && pos.halfmoveClock == 0 &&
+        depth >= tablebaseRules.probeDepth &&
+        popCount(pos.occupancy()) <= tablebaseRules.probePieces) {
+        score = probeWdl(pos, ply);
+        if (score != NO_SCORE) {
+            thread.tbHits.add(1);
+            // A table win may still be a mate, so it is a lower bound, a loss an upper one; a
+            // draw is exact. Stored deeper than searched: no search here can know better.
+            const int stored = scoreToTt(score, ply);
+            ttStore(key, NO_MOVE, depth + TB_DEPTH_BONUS, score < -TABLE_WIN_BOUND ? -MATE : stored,
+                    score > TABLE_WIN_BOUND ? MATE : stored);
+            return score;
         }
     }
     // The move whose child's window was last asked for.

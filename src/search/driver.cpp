@@ -9,6 +9,7 @@
 #include "search/draws.h"
 #include "search/root.h"
 #include "search/search.h"
+#include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/timeman.h"
 #include "search/tt.h"
@@ -173,6 +174,7 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.state.startTime = clockMs();
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
+    thread.tbHits = 0;
     // A timed search keeps its limit to the millisecond, and a withheld one answers stop or
     // ponderhit at once: the main thread checks often.
     const bool often = limits.timeLimited || limits.holdBestMove;
@@ -180,6 +182,26 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.pollCountdown = thread.checkInterval;
     if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
     scheduleNodeCheck(thread, 0);
+}
+
+// With the root in the endgame tables, the root list (the go line's, or all legal moves) keeps only
+// the moves that hold the tables' best result; helpers take the same list. The tables' root probe
+// has no lock, so helpers of the last search must be done with theirs first.
+void rankRootByTables(SearchThread& thread) {
+    if (!tablebaseRules.probePieces) return;
+    GoLimits& limits = thread.limits;
+    Move moves[MAX_MOVES];
+    const int n =
+        limits.searchMoveCount ? limits.searchMoveCount : generateLegal(thread.position, moves);
+    if (limits.searchMoveCount) std::copy_n(limits.searchMoves, n, moves);
+    waitForIdleHelpers();
+    int tableScore = NO_SCORE;
+    const int kept = rankRootMoves(thread.position, moves, n, tableScore);
+    if (tableScore == NO_SCORE) return;
+    thread.tbHits.add(1);
+    thread.state.rootTableScore = tableScore;
+    limits.searchMoveCount = kept;
+    std::copy_n(moves, kept, limits.searchMoves);
 }
 
 // A helper searches the main thread's root without limits of its own: the main thread tells it
@@ -206,6 +228,8 @@ int extractPv(Position& pos, Move first, Move* moves) {
 
 uint64_t searchNodes(const SearchThread& thread) { return thread.nodeCount + helperNodes(); }
 
+uint64_t searchTbHits(const SearchThread& thread) { return thread.tbHits + helperTbHits(); }
+
 void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks* hooks,
                  bool positionKnown) {
     thread.hooks = hooks;
@@ -216,6 +240,7 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
         setUpPosition(thread.position);
         clearOrderingTables(thread.orderingTables);
         setTtAge((ttAge() + 1) & 255);
+        rankRootByTables(thread);
         startHelpers(thread, helperSearch);
         iterate(thread);
         stopHelpers();

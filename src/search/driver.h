@@ -24,3 +24,5 @@ int extractPv(Position& pos, Move first, Move* moves);
 
 // Nodes of the main thread and the helpers taking part in its search.
 uint64_t searchNodes(const SearchThread& thread);
+// Endgame-table probes with a result, of the main thread and its helpers.
+uint64_t searchTbHits(const SearchThread& thread);

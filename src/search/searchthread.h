@@ -82,6 +82,9 @@ struct SearchState {
     int32_t pvLineCount = 0;
     Move pvLineMoves[MAX_MULTI_PV] = {};
     int32_t pvLineScores[MAX_MULTI_PV] = {};
+    // The root's result in the endgame tables, as a score, when they ranked its moves; the lines
+    // show it in place of any score short of a mate.
+    int32_t rootTableScore = NO_SCORE;
 };
 
 struct SearchThread {
@@ -97,6 +100,7 @@ struct SearchThread {
     int32_t threadIndex;  // MAIN_THREAD, or 1.. for helpers
     OrderingTables orderingTables;
     const SearchHooks* hooks;
+    Relaxed<uint64_t> tbHits;  // endgame-table probes that gave a result
     GoLimits limits;
     SearchState state;
 };

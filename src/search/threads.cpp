@@ -229,11 +229,19 @@ void stopHelpers() {
     for (int i = 0; i < helpersInSearch; i++) helpers[i]->thread.stopFlag = 1;
 }
 
-uint64_t helperNodes() {
-    uint64_t nodes = 0;
-    for (int i = 0; i < helpersInSearch; i++) nodes += helpers[i]->thread.nodeCount;
-    return nodes;
+namespace {
+
+// A counter summed over the helpers taking part in the current search.
+uint64_t helperSum(Relaxed<uint64_t> SearchThread::*counter) {
+    uint64_t sum = 0;
+    for (int i = 0; i < helpersInSearch; i++) sum += helpers[i]->thread.*counter;
+    return sum;
 }
+
+}  // namespace
+
+uint64_t helperNodes() { return helperSum(&SearchThread::nodeCount); }
+uint64_t helperTbHits() { return helperSum(&SearchThread::tbHits); }
 
 void beginIteration(int iteration) { searchers[iteration].fetch_add(1, std::memory_order_relaxed); }
 void endIteration(int iteration) { searchers[iteration].fetch_sub(1, std::memory_order_relaxed); }

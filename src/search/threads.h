@@ -50,6 +50,8 @@ HelperResult deepestHelperResult();
 
 // Nodes of the helpers taking part in the current search.
 uint64_t helperNodes();
+// Their endgame-table probes that gave a result.
+uint64_t helperTbHits();
 
 // A helper's record, 1..threadCount() - 1 (tests and diagnostics).
 SearchThread& helperThread(int index);

@@ -8,6 +8,7 @@
 
 #include "board/move.h"
 #include "board/position.h"
+#include "search/tablebase.h"
 
 // An entry as four words, each read and written as a relaxed atomic so that threads racing on
 // one entry see old or new words, never a data race. A word torn from its neighbours costs search
@@ -75,13 +76,19 @@ void ttClearDone();
 void setTtAge(int age);
 inline int ttAge() { return tt.currentAge.load(std::memory_order_relaxed); }
 
-// Mate scores are kept relative to the node that stores them, so that a mate found along one line
-// reads right at any ply it is probed from.
+// Mate scores, and the endgame tables' win and loss scores below them, are kept relative to the
+// node that stores them, so that a mate or a table win found along one line reads right at any
+// ply it is probed from. Between the two bands lies no score but the null move's cut-off bound,
+// MATE_BOUND itself, which stays as it is.
+inline bool isPlyRelative(int score) {
+    const int size = score < 0 ? -score : score;
+    return size > TABLE_WIN_BOUND && size != MATE_BOUND;
+}
 inline int scoreToTt(int score, int ply) {
-    return score > MATE_BOUND ? score + ply : score < -MATE_BOUND ? score - ply : score;
+    return !isPlyRelative(score) ? score : score > 0 ? score + ply : score - ply;
 }
 inline int scoreFromTt(int value, int ply) {
-    return value > MATE_BOUND ? value - ply : value < -MATE_BOUND ? value + ply : value;
+    return !isPlyRelative(value) ? value : value > 0 ? value - ply : value + ply;
 }
 
 // Starts loading the window of key into the cache. A probe waits mostly on memory, so a node asks

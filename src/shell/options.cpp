@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "search/limits.h"
+#include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "shell/tokens.h"
@@ -14,7 +16,7 @@ Settings settings;
 
 namespace {
 
-enum OptionType { Spin, Check, Button };
+enum OptionType { Spin, Check, Button, String };
 
 // What setting an option does besides keeping its value: returns the value to keep.
 using Effect = int32_t (*)(int32_t requested, int32_t current);
@@ -25,6 +27,7 @@ struct Option {
     int32_t defaultValue, min, max;
     int32_t Settings::*value;  // null: nothing is kept (a button, or an option without effect)
     Effect effect;             // null: the value alone
+    void (*takeText)(const char* text) = nullptr;  // what a string option does with its value
 };
 
 int32_t setHash(int32_t megabytes, int32_t current) {
@@ -52,6 +55,27 @@ int32_t pressClearHash(int32_t, int32_t) {
     return 0;
 }
 
+#if KESTRUN_SYZYGY
+// Loading the tables replaces what every thread probes: only while none searches.
+void setSyzygyPath(const char* path) {
+    waitForIdleHelpers();
+    const int found = loadTablebases(path);
+    if (*path && std::strcmp(path, "<empty>") != 0) {
+        std::printf("info string Syzygy tables found: %d\n", found);
+        flushOutput();
+    }
+}
+
+template <int32_t Settings::*Rule>
+int32_t setTablebaseRule(int32_t v, int32_t) {
+    waitForIdleHelpers();
+    settings.*Rule = v;
+    setTablebaseOptions(settings.syzygyProbeDepth, settings.syzygy50MoveRule,
+                        settings.syzygyProbeLimit);
+    return v;
+}
+#endif
+
 constexpr Option OPTIONS[] = {
     {"Hash", Spin, 16, int32_t(TT_MIN_MB), int32_t(TT_MAX_MB), &Settings::hashMb, setHash},
     {"Threads", Spin, 1, 1, MAX_THREADS, &Settings::threads, setThreads},
@@ -61,6 +85,15 @@ constexpr Option OPTIONS[] = {
     {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
     // Read by the next position command: the position set up keeps the variant it was read in.
     {"UCI_Chess960", Check, 0, 0, 1, &Settings::chess960, nullptr},
+#if KESTRUN_SYZYGY
+    {"SyzygyPath", String, 0, 0, 0, nullptr, nullptr, setSyzygyPath},
+    {"SyzygyProbeDepth", Spin, 1, 1, 100, &Settings::syzygyProbeDepth,
+     setTablebaseRule<&Settings::syzygyProbeDepth>},
+    {"Syzygy50MoveRule", Check, 1, 0, 1, &Settings::syzygy50MoveRule,
+     setTablebaseRule<&Settings::syzygy50MoveRule>},
+    {"SyzygyProbeLimit", Spin, 7, 0, 7, &Settings::syzygyProbeLimit,
+     setTablebaseRule<&Settings::syzygyProbeLimit>},
+#endif
 };
 
 }  // namespace
@@ -78,7 +111,10 @@ void printOptions() {
         if (o.type == Spin)
             std::printf("spin default %d min %d max %d\n", settings.*o.value, o.min, o.max);
         else if (o.type == Check)
-            std::printf("check default %s\n", o.defaultValue ? "true" : "false");
+            std::printf("check default %s\n",
+                        (o.value ? settings.*o.value : o.defaultValue) ? "true" : "false");
+        else if (o.type == String)
+            std::printf("string default <empty>\n");
         else
             std::printf("button\n");
     }
@@ -89,17 +125,20 @@ void setOption(const char* name, const char* value) {
     for (const Option& o : OPTIONS) {
         // Option names are not case-sensitive: GUIs send "MultiPv", "hash", "clear hash".
         if (strcasecmp(name, o.name) != 0) continue;
-        // A button takes no value, a spin or check exactly one.
+        // A button takes no value, a spin or check exactly one word, a string any text.
         if ((o.type == Button) != (value == nullptr)) return;
+        if (o.type == String) return o.takeText(value);
+        if (o.type != Button && (!*value || std::strpbrk(value, " \t"))) return;
         if (o.type == Button) {
             o.effect(0, 0);
+        } else if (o.type == Check && o.value) {
+            const int32_t v = strcasecmp(value, "true") == 0    ? 1
+                              : strcasecmp(value, "false") == 0 ? 0
+                                                                : -1;
+            if (v >= 0) settings.*o.value = o.effect ? o.effect(v, settings.*o.value) : v;
         } else if (o.type == Spin && o.value) {
             const int32_t v = std::clamp(parseInteger(value), o.min, o.max);
             settings.*o.value = o.effect ? o.effect(v, settings.*o.value) : v;
-        } else if (o.type == Check && o.value) {
-            // Anything but true or false is ignored.
-            if (strcasecmp(value, "true") == 0 || strcasecmp(value, "false") == 0)
-                settings.*o.value = strcasecmp(value, "true") == 0;
         }
         return;
     }

@@ -9,8 +9,11 @@ struct Settings {
     int32_t hashMb;
     int32_t threads;
     int32_t multiPv;
-    int32_t moveOverhead;  // ms the clock rule keeps back
-    int32_t chess960;      // the variant the next position command reads
+    int32_t moveOverhead;      // ms the clock rule keeps back
+    int32_t chess960;          // the variant the next position command reads
+    int32_t syzygyProbeDepth;  // plies
+    int32_t syzygy50MoveRule;
+    int32_t syzygyProbeLimit;  // pieces
 };
 extern Settings settings;
 
@@ -18,7 +21,8 @@ extern Settings settings;
 void applyDefaultOptions();
 
 void printOptions();
-// name may hold blanks ("Move Overhead"); value is null for a button.
+// name may hold blanks ("Move Overhead"); value is null for a button. A string option takes the
+// value as it stands, blanks included; a spin or check takes one word.
 void setOption(const char* name, const char* value);
 
 // Empties the transposition table, the pool's threads sharing the work.

@@ -10,6 +10,7 @@
 #include "board/attacks.h"
 #include "board/notation.h"
 #include "search/driver.h"
+#include "search/tablebase.h"
 #include "search/tt.h"
 #include "shell/session.h"
 #include "shell/tokens.h"
@@ -42,6 +43,8 @@ struct Progress {
     uint64_t nodes;
     uint64_t rate;
     int hashfull;
+    uint64_t tbHits;
+    bool tables;  // endgame tables are loaded: the lines carry tbhits
 };
 
 Progress progress(const SearchThread& thread) {
@@ -50,6 +53,8 @@ Progress progress(const SearchThread& thread) {
     p.nodes = searchNodes(thread);
     p.rate = p.elapsed > 0 ? p.nodes * 1000 / uint64_t(p.elapsed) : 0;
     p.hashfull = ttHashfull();
+    p.tables = tablebasePieces() > 0;
+    p.tbHits = p.tables ? searchTbHits(thread) : 0;
     return p;
 }
 
@@ -77,10 +82,11 @@ void appendDepth(Answer& buffer, const SearchThread& thread, int depth, int line
     if (line > 0) append(buffer, "multipv %d ", line);
 }
 
-// "time t nodes n nps r hashfull h"
+// "time t nodes n nps r hashfull h", and "tbhits t" when endgame tables are loaded
 void appendProgress(Answer& buffer, const Progress& p) {
     append(buffer, "time %d nodes %" PRIu64 " nps %" PRIu64 " hashfull %d", p.elapsed, p.nodes,
            p.rate, p.hashfull);
+    if (p.tables) append(buffer, " tbhits %" PRIu64, p.tbHits);
 }
 
 void print(const Answer& answer) {
@@ -100,6 +106,9 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
     pvToText(length, pv, text, &thread.position);
     appendDepth(buffer, thread, depth, line);
     appendProgress(buffer, p);
+    // With the root in the endgame tables their verdict is the score, unless the search saw a mate.
+    if (thread.state.rootTableScore != NO_SCORE && score >= -MATE_BOUND && score <= MATE_BOUND)
+        score = thread.state.rootTableScore;
     if (score > MATE_BOUND)
         append(buffer, " score mate %d", (MATE + 1 - score) >> 1);
     else if (score < -MATE_BOUND)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -65,8 +66,19 @@ void stopCommand() {
     if (answerWithheld()) printWithheldAnswer();
 }
 
+// The text from token `first` to the end of the line, with the blanks between the tokens as they
+// came (the one that ended a token reads as a space): a folder name may hold blanks.
+std::string textFrom(const TokenLine& line, int first) {
+    if (first >= line.count) return "";
+    const char* last = line[line.count - 1];
+    std::string text(line[first], last + std::strlen(last));
+    for (char& c : text)
+        if (c == '\0') c = ' ';
+    return text;
+}
+
 // setoption name <name> [value <value>]: the name may run over several tokens up to "value"; a
-// spin or check takes exactly one value token, a button none.
+// spin or check takes exactly one value token, a button none, a string the rest of the line.
 void setOptionCommand(const TokenLine& line) {
     if (line.count < 3 || !isWord(line[1], "name")) return;
     int v = 2;
@@ -80,8 +92,8 @@ void setOptionCommand(const TokenLine& line) {
     }
     if (v == line.count) {
         setOption(name, nullptr);
-    } else if (v + 2 == line.count) {
-        setOption(name, line[v + 1]);
+    } else {
+        setOption(name, textFrom(line, v + 1).c_str());
     }
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "search/tablebase.h"
+
 #ifndef KESTRUN_BINARY
 #error "KESTRUN_BINARY must name the engine executable"
 #endif
@@ -248,7 +250,13 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            std::to_string(overhead) +
            " min 0 max 5000\n"
            "option name Clear Hash type button\n"
-           "option name UCI_Chess960 type check default false\nuciok\n";
+           "option name UCI_Chess960 type check default false\n" +
+           (SYZYGY_BUILT ? "option name SyzygyPath type string default <empty>\n"
+                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
+                           "option name Syzygy50MoveRule type check default true\n"
+                           "option name SyzygyProbeLimit type spin default 7 min 0 max 7\n"
+                         : "") +
+           "uciok\n";
 }
 
 // The node counts of the info lines that speed printed, in order.
