@@ -82,6 +82,9 @@ struct SearchState {
     int32_t pvLineCount = 0;
     Move pvLineMoves[MAX_MULTI_PV] = {};
     int32_t pvLineScores[MAX_MULTI_PV] = {};
+    // A limited search: the rating's node budget (0: none), and whether that budget ended it.
+    uint64_t strengthNodes = 0;
+    int32_t strengthStopped = 0;
 };
 
 struct SearchThread {

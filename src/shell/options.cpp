@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "search/limits.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "shell/tokens.h"
@@ -59,6 +60,8 @@ constexpr Option OPTIONS[] = {
     {"MultiPV", Spin, 1, 1, MAX_MULTI_PV, &Settings::multiPv, nullptr},
     {"Move Overhead", Spin, 1000, 0, 5000, &Settings::moveOverhead, nullptr},
     {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
+    {"UCI_LimitStrength", Check, 0, 0, 1, &Settings::limitStrength, nullptr},
+    {"UCI_Elo", Spin, (MIN_ELO + MAX_ELO) / 2, MIN_ELO, MAX_ELO, &Settings::elo, nullptr},
 };
 
 }  // namespace
@@ -76,7 +79,8 @@ void printOptions() {
         if (o.type == Spin)
             std::printf("spin default %d min %d max %d\n", settings.*o.value, o.min, o.max);
         else if (o.type == Check)
-            std::printf("check default %s\n", o.defaultValue ? "true" : "false");
+            std::printf("check default %s\n",
+                        (o.value ? settings.*o.value : o.defaultValue) ? "true" : "false");
         else
             std::printf("button\n");
     }
@@ -94,6 +98,10 @@ void setOption(const char* name, const char* value) {
         } else if (o.type == Spin && o.value) {
             const int32_t v = std::clamp(parseInteger(value), o.min, o.max);
             settings.*o.value = o.effect ? o.effect(v, settings.*o.value) : v;
+        } else if (o.type == Check && o.value) {
+            // Only true and false: any other text leaves the value as it is.
+            if (strcasecmp(value, "true") == 0) settings.*o.value = 1;
+            if (strcasecmp(value, "false") == 0) settings.*o.value = 0;
         }
         return;
     }

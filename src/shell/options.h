@@ -9,7 +9,9 @@ struct Settings {
     int32_t hashMb;
     int32_t threads;
     int32_t multiPv;
-    int32_t moveOverhead;  // ms the clock rule keeps back
+    int32_t moveOverhead;   // ms the clock rule keeps back
+    int32_t limitStrength;  // play at the rating below, not at full strength
+    int32_t elo;
 };
 extern Settings settings;
 
