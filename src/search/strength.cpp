@@ -14,9 +14,9 @@ struct StrengthRow {
 };
 constexpr StrengthRow STRENGTH_TABLE[] = {
     {1350, 200, 120},
-    {1700, 1000, 60},
-    {2000, 5000, 30},
-    {2400, 100000, 0},
+    {1700, 3000, 40},
+    {1950, 100000, 3},
+    {2200, 150000, 0},
 };
 constexpr int STRENGTH_LINES = 4;
 
