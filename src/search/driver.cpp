@@ -1,6 +1,7 @@
 #include "search/driver.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "board/attacks.h"
 #include "board/legal.h"
@@ -9,6 +10,7 @@
 #include "search/draws.h"
 #include "search/root.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/timeman.h"
@@ -66,7 +68,11 @@ void iterativeDeepening(SearchThread& thread) {
     const int n = rootMoves<Us>(thread, moves);
     s.rootMoveCount = n;
     for (int i = 0; i <= n; i++) scores[i] = NO_SCORE;
-    const int lines = std::clamp(limits.multiPv, 1, std::max(n, 1));
+    // A limited search gives several lines exact scores, to choose among them.
+    const int wanted = limits.strengthElo
+                           ? std::max(limits.multiPv, strengthPlan(limits.strengthElo).lines)
+                           : limits.multiPv;
+    const int lines = std::clamp(wanted, 1, std::max(n, 1));
     s.iteration = nextIteration(thread, 1);
     for (;;) {
         s.rootResearched = 0;
@@ -90,7 +96,7 @@ void iterativeDeepening(SearchThread& thread) {
             s.completedSelDepth = thread.selDepth;
             publishIteration(thread, s.iteration, moves[0], scores[0]);
         }
-        if (completed && limits.multiPv > 1 && n > 0) {
+        if (completed && (limits.multiPv > 1 || limits.strengthElo) && n > 0) {
             s.pvLineDepth = s.iteration;
             s.pvLineCount = lines;
             std::copy_n(moves, lines, s.pvLineMoves);
@@ -107,6 +113,10 @@ void iterativeDeepening(SearchThread& thread) {
         }
         const bool hold = s.holdBestMove;
         if (limits.depthLimited && s.iteration >= limits.depthLimit && !hold) thread.stopFlag = 1;
+        if (s.strengthNodes && s.completedDepth > 0 && searchNodes(thread) >= s.strengthNodes) {
+            thread.stopFlag = 1;
+            s.strengthStopped = 1;
+        }
         if (clockEndsSearch(thread, elapsed)) {
             thread.stopFlag = 1;
             break;
@@ -130,20 +140,31 @@ void iterate(SearchThread& thread) {
 }
 
 // The node budget's next check comes when the nodes left could be spent: at once on one thread,
-// in steps that halve the gap when helpers count as well.
+// in steps that halve the gap when helpers count as well. The budget is the go line's, or a
+// limited search's own until it is spent.
 void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     const GoLimits& limits = thread.limits;
-    if (!limits.nodesLimited || nodes >= limits.nodeLimit) return;
-    const uint64_t left = (limits.nodeLimit - nodes) / uint64_t(threadCount());
+    uint64_t target = limits.nodesLimited ? limits.nodeLimit : UINT64_MAX;
+    if (thread.state.strengthNodes > nodes) target = std::min(target, thread.state.strengthNodes);
+    if (target == UINT64_MAX || nodes >= target) return;
+    const uint64_t left = (target - nodes) / uint64_t(threadCount());
     thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
-// back: a limit holds only from ponderhit on, like the clock).
+// back: a limit holds only from ponderhit on, like the clock). A rating's budget waits for the
+// first iteration, whose lines the limited search chooses among, and binds also while the answer
+// is held back: pondering must not think deeper than the rating allows.
 void checkNodeBudget(SearchThread& thread) {
     const uint64_t nodes = searchNodes(thread);
-    if (nodes >= thread.limits.nodeLimit) {
-        if (!thread.state.holdBestMove) thread.stopFlag = 1;
+    SearchState& s = thread.state;
+    if (thread.limits.nodesLimited && nodes >= thread.limits.nodeLimit) {
+        if (!s.holdBestMove) thread.stopFlag = 1;
+        return;
+    }
+    if (s.strengthNodes && nodes >= s.strengthNodes && s.completedDepth > 0) {
+        thread.stopFlag = 1;
+        s.strengthStopped = 1;
         return;
     }
     scheduleNodeCheck(thread, nodes);
@@ -167,10 +188,24 @@ void adoptHelperResult(SearchThread& thread) {
     s.reportScore = h.score;
 }
 
+// A limited search plays one of the lines of its deepest completed iteration, drawn by its seed,
+// and its answer names that line. Stopped before any iteration completed, it keeps what it has.
+void playLimitedChoice(SearchThread& thread) {
+    SearchState& s = thread.state;
+    const GoLimits& limits = thread.limits;
+    if (!limits.strengthElo || s.pvLineCount == 0) return;
+    const int margin = strengthPlan(limits.strengthElo).margin;
+    const int i = chooseLine(s.pvLineScores, s.pvLineCount, margin, limits.strengthSeed);
+    s.bestMove = int32_t(s.pvLineMoves[i]);
+    s.reportDepth = s.pvLineDepth;
+    s.reportScore = s.pvLineScores[i];
+}
+
 // Everything a search starts from, on any thread.
 void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.limits = limits;
     thread.state = {};
+    if (limits.strengthElo) thread.state.strengthNodes = strengthPlan(limits.strengthElo).nodes;
     thread.state.startTime = clockMs();
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
@@ -241,11 +276,17 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
         clearOrderingTables(thread.orderingTables);
         setTtAge((ttAge() + 1) & 255);
         rankRootByTables(thread);
-        startHelpers(thread, helperSearch);
+        // A limited search runs alone: helpers would add strength it does not want, and their
+        // nodes would spend its budget.
+        startHelpers(thread, thread.limits.strengthElo ? nullptr : helperSearch);
         iterate(thread);
         stopHelpers();
         adoptHelperResult(thread);
+        playLimitedChoice(thread);
     }
+    // Its budget spent while the answer is withheld, a limited search waits for stop or ponderhit
+    // as one that ended by itself does.
+    if (thread.state.strengthStopped && thread.state.holdBestMove) thread.stopFlag = 0;
     const bool withheld = !thread.stopFlag && thread.state.holdBestMove;
     if (hooks) hooks->answer(thread, withheld);
 }
@@ -264,7 +305,7 @@ void periodicCheck(SearchThread& thread) {
         if (thread.hooks) thread.hooks->pollInput(thread);
     }
     const GoLimits& limits = thread.limits;
-    if (limits.nodesLimited) checkNodeBudget(thread);
+    if (limits.nodesLimited || thread.state.strengthNodes) checkNodeBudget(thread);
     // A helper has completed the last iteration asked for: its answer is as good (helpers search
     // one line, so not when several are asked for).
     if (inputDue && limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&

@@ -19,6 +19,10 @@ struct GoLimits {
     uint64_t nodeLimit = 0;  // nodes of all threads
     int32_t mateLimit = 0;   // moves; 0 when the search looks for no mate
     int32_t multiPv = 1;     // principal variations to report
+    // Playing below full strength: the rating (0 for full strength), and the seed of the choice
+    // among the best lines.
+    int32_t strengthElo = 0;
+    uint64_t strengthSeed = 0;
     // The root moves to search, legal and in generation order; none listed means all of them.
     int32_t searchMoveCount = 0;
     Move searchMoves[MAX_MOVES];

@@ -85,6 +85,9 @@ struct SearchState {
     // The root's result in the endgame tables, as a score, when they ranked its moves; the lines
     // show it in place of any score short of a mate.
     int32_t rootTableScore = NO_SCORE;
+    // A limited search: the rating's node budget (0: none), and whether that budget ended it.
+    uint64_t strengthNodes = 0;
+    int32_t strengthStopped = 0;
 };
 
 struct SearchThread {

@@ -195,7 +195,7 @@ void runInParallel(void (*task)(int part, int parts)) {
 void startHelpers(const SearchThread& main, void (*search)(SearchThread&)) {
     // Helpers of the previous search may still be unwinding.
     waitForIdleHelpers();
-    helpersInSearch = int(helpers.size());
+    helpersInSearch = search ? int(helpers.size()) : 0;
     if (helpersInSearch == 0) return;
     for (auto& h : helpers) {
         // Cleared here, while the helper waits: its own search start must not undo a stop that

@@ -27,7 +27,8 @@ void clearHelpers();
 void runInParallel(void (*task)(int part, int parts));
 
 // The hand-over around a search, from the main thread. Helpers run `search` on their own
-// record, taking the main thread's root from copyRootPosition.
+// record, taking the main thread's root from copyRootPosition; with `search` null the main thread
+// searches alone.
 void startHelpers(const SearchThread& main, void (*search)(SearchThread&));
 void copyRootPosition(SearchThread& helper);
 // Tells the helpers to stop; they unwind at their next node, and the caller does not wait.

@@ -5,6 +5,7 @@
 #include "board/legal.h"
 #include "board/notation.h"
 #include "search/driver.h"
+#include "search/strength.h"
 #include "search/timeman.h"
 #include "shell/options.h"
 #include "shell/report.h"
@@ -98,6 +99,12 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
     if (mate > 0) limits.mateLimit = int32_t(std::min<int64_t>(mate, INT32_MAX));
     limits.holdBestMove = hold;
     limits.multiPv = settings.multiPv;
+    // At the top of the scale the engine plays at full strength.
+    if (settings.limitStrength && settings.elo < MAX_ELO) {
+        limits.strengthElo = settings.elo;
+        const uint64_t counters = uint64_t(gamesStarted) << 32 | limitedSearches++;
+        limits.strengthSeed = pos.hashKey() ^ counters * 0x9e3779b97f4a7c15ull;
+    }
     return limits;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "search/limits.h"
+#include "search/strength.h"
 #include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -85,6 +86,8 @@ constexpr Option OPTIONS[] = {
     {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
     // Read by the next position command: the position set up keeps the variant it was read in.
     {"UCI_Chess960", Check, 0, 0, 1, &Settings::chess960, nullptr},
+    {"UCI_LimitStrength", Check, 0, 0, 1, &Settings::limitStrength, nullptr},
+    {"UCI_Elo", Spin, (MIN_ELO + MAX_ELO) / 2, MIN_ELO, MAX_ELO, &Settings::elo, nullptr},
 #if KESTRUN_SYZYGY
     {"SyzygyPath", String, 0, 0, 0, nullptr, nullptr, setSyzygyPath},
     {"SyzygyProbeDepth", Spin, 1, 1, 100, &Settings::syzygyProbeDepth,

@@ -14,6 +14,8 @@ struct Settings {
     int32_t syzygyProbeDepth;  // plies
     int32_t syzygy50MoveRule;
     int32_t syzygyProbeLimit;  // pieces
+    int32_t limitStrength;     // play at the rating below, not at full strength
+    int32_t elo;
 };
 extern Settings settings;
 

@@ -119,9 +119,11 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
 }
 
 // One line per principal variation of the deepest completed iteration, best first.
+// A limited search may search more lines than were asked for; it shows those asked for.
 void appendPvLines(SearchThread& thread, Answer& buffer) {
     const SearchState& s = thread.state;
-    for (int i = 0; i < s.pvLineCount; i++)
+    const int shown = std::min(s.pvLineCount, thread.limits.multiPv);
+    for (int i = 0; i < shown; i++)
         appendScoreLine(thread, buffer, s.pvLineDepth, s.pvLineScores[i], s.pvLineMoves[i], i + 1);
 }
 
@@ -198,8 +200,10 @@ void status(SearchThread& thread) {
 }
 
 void newBestMove(SearchThread& thread, int score) {
-    // Several lines are printed together once the iteration has ordered them.
-    if (thread.state.iteration < 6 || thread.limits.multiPv > 1) return;
+    // Several lines are printed together once the iteration has ordered them. A limited search
+    // may not play its best line: only its answer shows the line it plays.
+    if (thread.state.iteration < 6 || thread.limits.multiPv > 1 || thread.limits.strengthElo)
+        return;
     static Answer line;
     clear(line);
     appendScoreLine(thread, line, thread.state.iteration, score, Move(thread.state.bestMove));
@@ -208,7 +212,8 @@ void newBestMove(SearchThread& thread, int score) {
 }
 
 void linesDone(SearchThread& thread) {
-    if (thread.state.iteration < 6) return;
+    // A limited search asked for one line searches several, and shows only the one it plays.
+    if (thread.state.iteration < 6 || thread.limits.multiPv == 1) return;
     static Answer lines;
     clear(lines);
     appendPvLines(thread, lines);
@@ -233,7 +238,8 @@ void currentMove(SearchThread& thread, Move m) {
 // commands waiting in a file, it must still read its input.
 inline bool endsByItself(const SearchThread& thread) {
     const GoLimits& l = thread.limits;
-    return !thread.state.holdBestMove && (l.depthLimited || l.timeLimited || l.nodesLimited);
+    return !thread.state.holdBestMove &&
+           (l.depthLimited || l.timeLimited || l.nodesLimited || l.strengthElo);
 }
 
 // Standard input that is a regular file holds the commands that follow the search: they are read

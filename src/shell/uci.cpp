@@ -102,6 +102,8 @@ void newGame(SearchThread& thread) {
     clearHelpers();
     clearHash();
     clearSearchState(thread);
+    gamesStarted++;
+    limitedSearches = 0;
 }
 
 // Until its withheld answer is out, an infinite or pondering search is, for the GUI, still running:

@@ -250,7 +250,9 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            std::to_string(overhead) +
            " min 0 max 5000\n"
            "option name Clear Hash type button\n"
-           "option name UCI_Chess960 type check default false\n" +
+           "option name UCI_Chess960 type check default false\n"
+           "option name UCI_LimitStrength type check default false\n"
+           "option name UCI_Elo type spin default 1775 min 1350 max 2200\n" +
            (SYZYGY_BUILT ? "option name SyzygyPath type string default <empty>\n"
                            "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
                            "option name Syzygy50MoveRule type check default true\n"
