@@ -97,8 +97,9 @@ TEST(MultiPv, LinesHaveDistinctMovesInScoreOrder) {
         EXPECT_EQ(all[i].depth, 6 + int(i) / 3) << out;
         EXPECT_EQ(all[i].index, 1 + int(i) % 3) << out;
     }
-    // Each group is followed by the iteration's closing line.
-    EXPECT_EQ(closingNodes(out, 8).size(), 1u) << out;
+    // Each group is followed by the iteration's closing line (a slow build may add status lines
+    // of the same form, once a second).
+    EXPECT_GE(closingNodes(out, 8).size(), 1u) << out;
     for (int d = 6; d <= 8; d++) {
         std::vector<PvLine> group(all.begin() + (d - 6) * 3, all.begin() + (d - 5) * 3);
         EXPECT_NE(group[0].firstMove, group[1].firstMove) << out;
@@ -183,8 +184,10 @@ TEST(MultiPv, OneLineCountsWhatTheDefaultCounts) {
                                             "setoption name MultiPV value 1\nucinewgame\n"
                                             "position fen " +
                                                 std::string(Middlegame) + "\ngo depth 7\n");
-    ASSERT_EQ(closingNodes(plain, 7).size(), 1u) << plain;
-    EXPECT_EQ(closingNodes(again, 7), closingNodes(plain, 7)) << again;
+    // The last line of the form is the search's closing line; status lines may come before it.
+    ASSERT_GE(closingNodes(plain, 7).size(), 1u) << plain;
+    ASSERT_GE(closingNodes(again, 7).size(), 1u) << again;
+    EXPECT_EQ(closingNodes(again, 7).back(), closingNodes(plain, 7).back()) << again;
     EXPECT_EQ(count(again, " multipv "), 0) << again;
     expectExit(e, "quit\n");
 }
