@@ -249,7 +249,7 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            " min 0 max 5000\n"
            "option name Clear Hash type button\n"
            "option name UCI_LimitStrength type check default false\n"
-           "option name UCI_Elo type spin default 1775 min 1350 max 2200\nuciok\n";
+           "option name UCI_Elo type spin default 1700 min 1350 max 2050\nuciok\n";
 }
 
 // The node counts of the info lines that speed printed, in order.
