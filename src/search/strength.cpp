@@ -16,7 +16,7 @@ constexpr StrengthRow STRENGTH_TABLE[] = {
     {1350, 200, 120},
     {1700, 3000, 40},
     {1950, 100000, 3},
-    {2200, 150000, 0},
+    {2050, 150000, 0},
 };
 constexpr int STRENGTH_LINES = 4;
 
