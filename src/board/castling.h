@@ -35,9 +35,9 @@ constexpr Move QueenSideCastle = Us == White ? WHITE_QUEEN_CASTLE : BLACK_QUEEN_
 template <Colour Us>
 inline bool canCastle960(const Position& pos, int wing) {
     constexpr Colour Them = opposite(Us);
+    if (!castlingRight(pos, colourIndex(Us), wing)) return false;
     const int king = pos.castlingKing[colourIndex(Us)];
     const int rook = pos.castlingRook[colourIndex(Us)][wing];
-    if (rook == NO_SQUARE || pos.moved[king] != 0 || pos.moved[rook] != 0) return false;
     const int kingTo = castledKingSquare<Us>(wing), rookTo = castledRookSquare<Us>(wing);
     const Bitboard pieces = bit(king) | bit(rook);
     const Bitboard kingWay = Between[king][kingTo] | bit(kingTo) | bit(king);

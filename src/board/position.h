@@ -62,6 +62,13 @@ struct Position {
     }
 };
 
+// Whether a colour (its index) still holds the right to castle on that wing: king and that
+// castling rook unmoved. The way may still be blocked or attacked.
+inline bool castlingRight(const Position& pos, int colour, int wing) {
+    const int rook = pos.castlingRook[colour][wing];
+    return rook != NO_SQUARE && pos.moved[rook] == 0 && pos.moved[pos.castlingKing[colour]] == 0;
+}
+
 // Zobrist keys, indexed directly by piece code (unused codes hold 0). Material keys exist for
 // counts 0..15; the rows run on with zero keys so that promotions past 15 of a kind (possible
 // only from artificial set-ups) stay inside the table.

@@ -65,12 +65,9 @@ template <Colour Us>
 inline int castlingOffers(const Position& pos) {
     constexpr int KingHome = relativeSquare(Us, 4);
     constexpr int KingRook = relativeSquare(Us, 7), QueenRook = relativeSquare(Us, 0);
-    if (pos.chess960) {
-        const int* rook = pos.castlingRook[colourIndex(Us)];
-        if (pos.moved[pos.castlingKing[colourIndex(Us)]] != 0) return 0;
-        return (rook[KING_SIDE] != NO_SQUARE && pos.moved[rook[KING_SIDE]] == 0 ? 1 : 0) |
-               (rook[QUEEN_SIDE] != NO_SQUARE && pos.moved[rook[QUEEN_SIDE]] == 0 ? 2 : 0);
-    }
+    if (pos.chess960)
+        return (castlingRight(pos, colourIndex(Us), KING_SIDE) ? 1 : 0) |
+               (castlingRight(pos, colourIndex(Us), QUEEN_SIDE) ? 2 : 0);
     if (pos.moved[KingHome] != 0) return 0;
     return (pos.moved[KingRook] == 0 ? 1 : 0) | (pos.moved[QueenRook] == 0 ? 2 : 0);
 }

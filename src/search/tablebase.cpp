@@ -43,13 +43,8 @@ void updateRules() {
 // A right lives while the king and that castling rook have not moved, in either variant.
 template <Colour C>
 bool mayCastle(const Position& pos) {
-    constexpr int Index = colourIndex(C);
-    if (pos.moved[pos.castlingKing[Index]] != 0) return false;
-    for (int wing : {KING_SIDE, QUEEN_SIDE}) {
-        const int rook = pos.castlingRook[Index][wing];
-        if (rook != NO_SQUARE && pos.moved[rook] == 0) return true;
-    }
-    return false;
+    return castlingRight(pos, colourIndex(C), KING_SIDE) ||
+           castlingRight(pos, colourIndex(C), QUEEN_SIDE);
 }
 
 bool probeable(const Position& pos) { return !mayCastle<White>(pos) && !mayCastle<Black>(pos); }
