@@ -6,19 +6,25 @@
 namespace {
 
 // Ratings against Debian's stockfish 15.1 playing with UCI_LimitStrength at the same UCI_Elo, at
-// 5+0.05. Between two rows the node budget grows geometrically and the margin shrinks linearly.
+// 5+0.05. Between two rows the node budget grows geometrically, the margin and the lines shrink
+// linearly. Near the top the margin hardly matters, while every extra line costs depth under the
+// clock, so the lines narrow to one.
 struct StrengthRow {
     int elo;
     double nodes;
     int margin;
+    int lines;
 };
+// clang-format off
 constexpr StrengthRow STRENGTH_TABLE[] = {
-    {1350, 200, 120},
-    {1700, 3000, 40},
-    {1950, 100000, 3},
-    {2050, 150000, 0},
+    // elo  nodes   margin lines
+    {1350,    700,    91,    4},
+    {1550,   2200,    53,    4},
+    {1700,   5500,    33,    4},
+    {1950,  60000,     8,    4},
+    {2100, 320000,     0,    1},
 };
-constexpr int STRENGTH_LINES = 4;
+// clang-format on
 
 // A small generator whose whole state is one word: each draw is a pure function of the seed and
 // the draws before it.
@@ -40,7 +46,7 @@ StrengthPlan strengthPlan(int elo) {
     StrengthPlan plan;
     plan.nodes = uint64_t(lo->nodes * std::pow(hi->nodes / lo->nodes, t));
     plan.margin = lo->margin + int(std::lround((hi->margin - lo->margin) * t));
-    plan.lines = STRENGTH_LINES;
+    plan.lines = lo->lines + int(std::lround((hi->lines - lo->lines) * t));
     return plan;
 }
 

@@ -8,7 +8,7 @@
 
 // The ratings a limited search plays at. At the top the engine plays at full strength.
 constexpr int MIN_ELO = 1350;
-constexpr int MAX_ELO = 2050;
+constexpr int MAX_ELO = 2100;
 
 struct StrengthPlan {
     uint64_t nodes;  // the search's node budget; it never ends before the first iteration
