@@ -18,6 +18,17 @@
 
 namespace {
 
+// A rating's budget waits for the first iteration, whose lines the limited search chooses among,
+// and binds also while the answer is held back: pondering must not think deeper than the rating
+// allows.
+bool endOnStrengthBudget(SearchThread& thread, uint64_t nodes) {
+    SearchState& s = thread.state;
+    if (nodes < s.strengthNodes || s.completedDepth == 0) return false;
+    thread.stopFlag = 1;
+    s.strengthStopped = 1;
+    return true;
+}
+
 template <Colour Us>
 int walkPv(Position& pos, Move m, Move* moves, int length) {
     constexpr Colour Them = opposite(Us);
@@ -113,10 +124,7 @@ void iterativeDeepening(SearchThread& thread) {
         }
         const bool hold = s.holdBestMove;
         if (limits.depthLimited && s.iteration >= limits.depthLimit && !hold) thread.stopFlag = 1;
-        if (s.strengthNodes && s.completedDepth > 0 && searchNodes(thread) >= s.strengthNodes) {
-            thread.stopFlag = 1;
-            s.strengthStopped = 1;
-        }
+        if (s.strengthNodes) endOnStrengthBudget(thread, searchNodes(thread));
         if (clockEndsSearch(thread, elapsed)) {
             thread.stopFlag = 1;
             break;
@@ -152,21 +160,14 @@ void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
-// back: a limit holds only from ponderhit on, like the clock). A rating's budget waits for the
-// first iteration, whose lines the limited search chooses among, and binds also while the answer
-// is held back: pondering must not think deeper than the rating allows.
+// back: a limit holds only from ponderhit on, like the clock).
 void checkNodeBudget(SearchThread& thread) {
     const uint64_t nodes = searchNodes(thread);
-    SearchState& s = thread.state;
     if (thread.limits.nodesLimited && nodes >= thread.limits.nodeLimit) {
-        if (!s.holdBestMove) thread.stopFlag = 1;
+        if (!thread.state.holdBestMove) thread.stopFlag = 1;
         return;
     }
-    if (s.strengthNodes && nodes >= s.strengthNodes && s.completedDepth > 0) {
-        thread.stopFlag = 1;
-        s.strengthStopped = 1;
-        return;
-    }
+    if (thread.state.strengthNodes && endOnStrengthBudget(thread, nodes)) return;
     scheduleNodeCheck(thread, nodes);
 }
 

@@ -40,14 +40,12 @@ void updateRules() {
 #if KESTRUN_SYZYGY
 
 // The library knows no castling: a position where either side may still castle is not probed.
-// A right lives while the king and that castling rook have not moved, in either variant.
-template <Colour C>
-bool mayCastle(const Position& pos) {
-    return castlingRight(pos, colourIndex(C), KING_SIDE) ||
-           castlingRight(pos, colourIndex(C), QUEEN_SIDE);
+bool probeable(const Position& pos) {
+    for (int colour = 0; colour < 2; colour++)
+        for (int wing : {KING_SIDE, QUEEN_SIDE})
+            if (castlingRight(pos, colour, wing)) return false;
+    return true;
 }
-
-bool probeable(const Position& pos) { return !mayCastle<White>(pos) && !mayCastle<Black>(pos); }
 
 // Results of the library's scale, from the side to move's point of view.
 enum Wdl { Loss = 0, BlessedLoss = 1, Draw = 2, CursedWin = 3, Win = 4, Failed = -1 };
