@@ -25,6 +25,15 @@ inline void addTerm(Score& total, Score term, EvalTrace* trace, EvalTerm row) {
     if constexpr (Trace) trace->terms[row][colourIndex(Us)] = term;
 }
 
+// One piece kind of both colours, White first.
+template <bool Trace, int Type>
+inline void addPieceTerms(const Position& pos, Score& terms, bool whiteGate, bool blackGate,
+                          KingAttack& whiteAttack, KingAttack& blackAttack, EvalTrace* trace,
+                          EvalTerm row) {
+    addTerm<Trace, White>(terms, pieceTerms<White, Type>(pos, whiteGate, whiteAttack), trace, row);
+    addTerm<Trace, Black>(terms, pieceTerms<Black, Type>(pos, blackGate, blackAttack), trace, row);
+}
+
 // One body for the search and the eval command: the trace is a compile-time choice, so the
 // search's copy carries none of it.
 template <bool Trace>
@@ -113,22 +122,14 @@ int evaluateWith(const Position& pos, MaterialTable& materialTable, PawnHashTabl
     // Piece terms, feeding the king-attack counters.
     KingAttack whiteAttack, blackAttack;
     Score terms;
-    addTerm<Trace, White>(terms, pieceTerms<White, Knight>(pos, whiteGate, whiteAttack), trace,
-                          TermKnights);
-    addTerm<Trace, Black>(terms, pieceTerms<Black, Knight>(pos, blackGate, blackAttack), trace,
-                          TermKnights);
-    addTerm<Trace, White>(terms, pieceTerms<White, Bishop>(pos, whiteGate, whiteAttack), trace,
-                          TermBishops);
-    addTerm<Trace, Black>(terms, pieceTerms<Black, Bishop>(pos, blackGate, blackAttack), trace,
-                          TermBishops);
-    addTerm<Trace, White>(terms, pieceTerms<White, Rook>(pos, whiteGate, whiteAttack), trace,
-                          TermRooks);
-    addTerm<Trace, Black>(terms, pieceTerms<Black, Rook>(pos, blackGate, blackAttack), trace,
-                          TermRooks);
-    addTerm<Trace, White>(terms, pieceTerms<White, Queen>(pos, whiteGate, whiteAttack), trace,
-                          TermQueens);
-    addTerm<Trace, Black>(terms, pieceTerms<Black, Queen>(pos, blackGate, blackAttack), trace,
-                          TermQueens);
+    addPieceTerms<Trace, Knight>(pos, terms, whiteGate, blackGate, whiteAttack, blackAttack, trace,
+                                 TermKnights);
+    addPieceTerms<Trace, Bishop>(pos, terms, whiteGate, blackGate, whiteAttack, blackAttack, trace,
+                                 TermBishops);
+    addPieceTerms<Trace, Rook>(pos, terms, whiteGate, blackGate, whiteAttack, blackAttack, trace,
+                               TermRooks);
+    addPieceTerms<Trace, Queen>(pos, terms, whiteGate, blackGate, whiteAttack, blackAttack, trace,
+                                TermQueens);
 
     // King square tables.
     addTerm<Trace, White>(terms, kingSquareTerms<White>(pos), trace, TermKingSquares);
