@@ -44,12 +44,13 @@ void applyMoves(Position& pos, const TokenLine& line, int first) {
     trimKeyHistory(pos);
 }
 
-// A FEN's move-number field: digits alone, at least 1; anything else reads 1.
+// A FEN's move-number field: digits alone, at least 1; anything else reads 1. Capped far below
+// the 32-bit limit, so that the moves after it never overflow the count.
 int32_t moveNumber(const char* text) {
     for (const char* c = text; *c; c++)
         if (*c < '0' || *c > '9') return 1;
     const int32_t n = parseInteger(text);
-    return n >= 1 ? n : 1;
+    return n < 1 ? 1 : n > 1000000000 ? 1000000000 : n;
 }
 
 void positionCommand(SearchThread& thread, const TokenLine& line) {

@@ -139,6 +139,16 @@ TEST(DisplayCommand, DiagramFenKeyAndCheckers) {
         "Key: " +
         std::string(key) + "\nCheckers: h4\n";
     EXPECT_EQ(r.output, expected);
+    // The move number as the position command gave it, capped; text or nothing reads 1.
+    EXPECT_EQ(
+        matches(runEngine("position fen 4k3/8/8/8/8/8/8/4K3 b - - 7 99999999999 moves e8d8\nd\n"
+                          "position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 x\nd\n"
+                          "position fen 4k3/8/8/8/8/8/8/4K3 w - - moves e1d1\nd\n")
+                    .output,
+                "Fen: ([^\n]*)\n"),
+        (std::vector<std::string>{"3k4/8/8/8/8/8/8/4K3 w - - 8 1000000001",
+                                  "4k3/8/8/8/8/8/8/4K3 w - - 0 1",
+                                  "4k3/8/8/8/8/8/8/3K4 b - - 1 1"}));
     // Two checkers, named by their squares.
     EXPECT_EQ(matches(runEngine("position fen 4k3/8/8/8/8/5n2/8/4K2r w - - 3 40\nd\n").output,
                       "(Checkers:[^\n]*)\n"),
