@@ -16,7 +16,7 @@ Brier scores beside a score-only baseline (a and b constants).
 
 Only the Python standard library: anyone can rerun it.
 
-    python3 tools/wdl_fit.py tools/wdl/selfplay.pgn.xz
+    python3 tools/wdl_fit.py tools/wdl/selfplay.pgn.xz [--positions positions.csv]
 """
 
 import argparse
@@ -408,6 +408,9 @@ def main():
     parser.add_argument("--degree", type=int, default=3, help="degree of a and b (3)")
     parser.add_argument("--min-move", type=int, default=0,
                         help="leave out positions before this move number (0)")
+    parser.add_argument("--positions", metavar="CSV",
+                        help="also write every scored position: game, score (cp, mover's view), "
+                             "material, move number, mover's result (1, 0.5, 0)")
     args = parser.parse_args()
 
     data = []
@@ -417,6 +420,11 @@ def main():
             if move >= args.min_move:
                 data.append((games + g, cp, material, move, points))
         games = (data[-1][0] + 1) if data else games
+    if args.positions:
+        with open(args.positions, "w") as out:
+            out.write("game,score,material,move,result\n")
+            for row in data:
+                out.write("%d,%d,%d,%d,%g\n" % row)
     train = [p for p in data if p[0] % 5 != 0]
     held = [p for p in data if p[0] % 5 == 0]
     print("games %d, scored positions %d (mate scores left out): %d for the fit, %d held out"
