@@ -226,6 +226,65 @@ bool readFenText(Position& pos, const char* fen, bool chess960) {
     return readFen(pos, fields[0], fields[1], fields[2], fields[3], nullptr, chess960);
 }
 
+namespace {
+
+// The castling letter of a colour's rook on a wing: K or Q (lower case for Black) unless another
+// rook of that colour stands further out on the first rank, then the rook's file.
+template <Colour Us>
+char castlingLetter(const Position& pos, int wing) {
+    constexpr char Case = Us == White ? 0 : 'a' - 'A';
+    const int rook = pos.castlingRook[colourIndex(Us)][wing];
+    if (!pos.chess960) return char((wing == KING_SIDE ? 'K' : 'Q') + Case);
+    const int step = wing == KING_SIDE ? 1 : -1;
+    for (int s = rook + step; s >= 0 && s < 64 && rankOf(s) == rankOf(rook); s += step)
+        if (pos.board[s] == Us + Rook) return char('A' + fileOf(rook) + Case);
+    return char((wing == KING_SIDE ? 'K' : 'Q') + Case);
+}
+
+template <Colour Us>
+char* writeCastling(const Position& pos, char* out) {
+    for (int wing : {KING_SIDE, QUEEN_SIDE})
+        if (castlingRight(pos, colourIndex(Us), wing)) *out++ = castlingLetter<Us>(pos, wing);
+    return out;
+}
+
+}  // namespace
+
+void writeFen(const Position& pos, int fullmove, char* buffer) {
+    char* out = buffer;
+    for (int rank = 7; rank >= 0; rank--) {
+        int empty = 0;
+        for (int file = 0; file < 8; file++) {
+            const int code = pos.board[8 * rank + file];
+            if (!code) {
+                empty++;
+                continue;
+            }
+            if (empty) *out++ = char('0' + empty);
+            empty = 0;
+            for (int i = 0; i < 12; i++)
+                if (PieceCodes[i] == code) *out++ = PieceLetters[i];
+        }
+        if (empty) *out++ = char('0' + empty);
+        if (rank) *out++ = '/';
+    }
+    *out++ = ' ';
+    *out++ = pos.sideToMove == White ? 'w' : 'b';
+    *out++ = ' ';
+    char* castling = out;
+    out = writeCastling<White>(pos, out);
+    out = writeCastling<Black>(pos, out);
+    if (out == castling) *out++ = '-';
+    *out++ = ' ';
+    if (pos.epSquare == NO_SQUARE) {
+        *out++ = '-';
+    } else {
+        *out++ = char('a' + fileOf(pos.epSquare));
+        *out++ = char('1' + rankOf(pos.epSquare));
+    }
+    std::snprintf(out, size_t(FEN_SIZE - (out - buffer)), " %d %d", pos.halfmoveClock, fullmove);
+}
+
 Move textToMove(Position& pos, const char* text) {
     setUpPosition(pos);
     Move legal[MAX_MOVES];

@@ -23,6 +23,14 @@ constexpr int MAX_HALFMOVE_CLOCK = 1000;
 // readFen on one text holding the four fields separated by blanks; what follows them is ignored.
 bool readFenText(Position& pos, const char* fen, bool chess960 = false);
 
+// Room for any FEN writeFen writes, its NUL included.
+constexpr int FEN_SIZE = 128;
+
+// Writes the six FEN fields of pos, with fullmove as the move number. A Chess960 position names
+// each castling rook by K or Q (k, q) when it is the outermost rook on its wing, else by its
+// file, so that readFen grants exactly the same rights back.
+void writeFen(const Position& pos, int fullmove, char* buffer);
+
 // The legal move of the side to move that the text names, or 0. In Chess960 a castling is
 // named as the king taking its own rook, and a king's step of two files is never a castling.
 Move textToMove(Position& pos, const char* text);

@@ -33,15 +33,21 @@ int pawnlessScale(const Side& us, const Side& them) {
 
 }  // namespace
 
+Score sideMaterial(const ColourBlock& block) {
+    const Side s = sideOf(block);
+    Score score;
+    score.mg = 80 * s.pawns + 325 * (s.knights + s.bishops) + 500 * s.rooks + 1000 * s.queens;
+    score.eg = score.mg + 10 * s.pawns;
+    if (s.bishops >= 2) score += Score{50, 50};
+    return score;
+}
+
 void evaluateMaterial(const Position& pos, MaterialEntry& entry) {
     Side w = sideOf(pos.side[0]), b = sideOf(pos.side[1]);
 
-    int mg = 80 * (w.pawns - b.pawns) + 325 * (w.knights - b.knights) +
-             325 * (w.bishops - b.bishops) + 500 * (w.rooks - b.rooks) +
-             1000 * (w.queens - b.queens);
-    int eg = mg + 10 * (w.pawns - b.pawns);
-    if (w.bishops >= 2) mg += 50, eg += 50;
-    if (b.bishops >= 2) mg -= 50, eg -= 50;
+    Score balance = sideMaterial(pos.side[0]);
+    balance -= sideMaterial(pos.side[1]);
+    const int mg = balance.mg, eg = balance.eg;
 
     int p = 24 - (w.minors + b.minors) - 2 * (w.rooks + b.rooks) - 4 * (w.queens + b.queens);
     if (p < 0) p = 0;

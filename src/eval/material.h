@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/score.h"
 
 constexpr uint8_t LAZY_EXIT = 1;
 constexpr uint8_t SCALING = 2;
@@ -29,6 +30,10 @@ struct MaterialTable {
 };
 
 void evaluateMaterial(const Position& pos, MaterialEntry& entry);
+
+// One colour's material, bishop pair included, from its own point of view: the entry holds
+// White's less Black's.
+Score sideMaterial(const ColourBlock& block);
 
 inline const MaterialEntry& probeMaterial(const Position& pos, MaterialTable& table) {
     MaterialEntry& entry = table.entries[pos.materialKey & (MATERIAL_TABLE_SIZE - 1)];

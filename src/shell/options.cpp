@@ -88,6 +88,8 @@ constexpr Option OPTIONS[] = {
     {"UCI_Chess960", Check, 0, 0, 1, &Settings::chess960, nullptr},
     {"UCI_LimitStrength", Check, 0, 0, 1, &Settings::limitStrength, nullptr},
     {"UCI_Elo", Spin, (MIN_ELO + MAX_ELO) / 2, MIN_ELO, MAX_ELO, &Settings::elo, nullptr},
+    // Off by default: GUIs have crashed on a wdl token they did not expect.
+    {"UCI_ShowWDL", Check, 0, 0, 1, &Settings::showWdl, nullptr},
 #if KESTRUN_SYZYGY
     {"SyzygyPath", String, 0, 0, 0, nullptr, nullptr, setSyzygyPath},
     {"SyzygyProbeDepth", Spin, 1, 1, 100, &Settings::syzygyProbeDepth,

@@ -16,6 +16,7 @@ struct Settings {
     int32_t syzygyProbeLimit;  // pieces
     int32_t limitStrength;     // play at the rating below, not at full strength
     int32_t elo;
+    int32_t showWdl;  // score lines carry win, draw and loss odds
 };
 extern Settings settings;
 

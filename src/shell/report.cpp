@@ -12,8 +12,10 @@
 #include "search/driver.h"
 #include "search/tablebase.h"
 #include "search/tt.h"
+#include "shell/options.h"
 #include "shell/session.h"
 #include "shell/tokens.h"
+#include "shell/wdl.h"
 
 namespace {
 
@@ -94,9 +96,32 @@ void print(const Answer& answer) {
     flushOutput();
 }
 
-// "info depth d seldepth s [multipv i] time t nodes n nps r hashfull h score ... pv ...": mate
-// scores in moves, negative when the mover is mated; centipawns at 1.3 times the internal score.
-// Line 0 is the single-line form.
+// Table wins print 20000 less the plies to the table position: decisive for a GUI but never
+// read as a mate (GUIs keep scores in 16 bits and take 32767 cp or more for one), and above every
+// evaluation. Other scores print at 1.3 times the internal score.
+constexpr int TABLE_WIN_PRINTED = 20000;
+int printedCentipawns(int score) {
+    if (score > TABLE_WIN_BOUND) return TABLE_WIN_PRINTED - (TABLE_WIN - score);
+    if (score < -TABLE_WIN_BOUND) return -TABLE_WIN_PRINTED + (TABLE_WIN + score);
+    return score * 130 / 100;
+}
+
+// " wdl w d l" when the GUI asked for the odds.
+void appendWdl(Answer& buffer, Wdl wdl) {
+    if (settings.showWdl) append(buffer, " wdl %d %d %d", wdl.win, wdl.draw, wdl.loss);
+}
+
+// The score of a root without moves: mated or stalemated.
+void appendRootWithoutMoves(Answer& buffer, const Position& pos) {
+    const bool mated = inCheck(pos);
+    append(buffer, "info depth 0 score %s", mated ? "mate 0" : "cp 0");
+    appendWdl(buffer, mated ? Wdl{0, 0, 1000} : Wdl{0, 1000, 0});
+    append(buffer, "\n");
+}
+
+// "info depth d seldepth s [multipv i] time t nodes n nps r hashfull h score ... [wdl w d l] pv
+// ...": mate scores in moves, negative when the mover is mated; centipawns as printedCentipawns
+// gives them. Line 0 is the single-line form.
 void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score, Move first,
                      int line = 0) {
     const Progress p = progress(thread);
@@ -107,14 +132,16 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
     appendDepth(buffer, thread, depth, line);
     appendProgress(buffer, p);
     // With the root in the endgame tables their verdict is the score, unless the search saw a mate.
-    if (thread.state.rootTableScore != NO_SCORE && score >= -MATE_BOUND && score <= MATE_BOUND)
-        score = thread.state.rootTableScore;
+    const bool tableVerdict =
+        thread.state.rootTableScore != NO_SCORE && score >= -MATE_BOUND && score <= MATE_BOUND;
+    if (tableVerdict) score = thread.state.rootTableScore;
     if (score > MATE_BOUND)
         append(buffer, " score mate %d", (MATE + 1 - score) >> 1);
     else if (score < -MATE_BOUND)
         append(buffer, " score mate %d", (-MATE - score) >> 1);
     else
-        append(buffer, " score cp %d", score * 130 / 100);
+        append(buffer, " score cp %d", printedCentipawns(score));
+    appendWdl(buffer, scoreWdl(score, fullmoveNumber, tableVerdict));
     append(buffer, " pv %s\n", text);
 }
 
@@ -134,8 +161,7 @@ void formatAnswer(SearchThread& thread, Answer& buffer) {
     clear(buffer);
     if (s.bestMove == NO_MOVE || !s.positionKnown) {
         // Mated or stalemated at the root: the score of the position itself.
-        if (s.positionKnown && !s.scoreShown)
-            append(buffer, "info depth 0 score %s\n", inCheck(thread.position) ? "mate 0" : "cp 0");
+        if (s.positionKnown && !s.scoreShown) appendRootWithoutMoves(buffer, thread.position);
         append(buffer, "bestmove 0000\n");
         return;
     }
@@ -174,8 +200,10 @@ void answer(SearchThread& thread, bool withhold) {
 // Mated or stalemated at the root: the depth 0 line says so at once.
 void printRootWithoutMoves(SearchThread& thread) {
     if (thread.state.scoreShown) return;
-    std::printf("info depth 0 score %s\n", inCheck(thread.position) ? "mate 0" : "cp 0");
-    flushOutput();
+    static Answer line;
+    clear(line);
+    appendRootWithoutMoves(line, thread.position);
+    print(line);
     thread.state.scoreShown = 1;
 }
 

@@ -12,6 +12,7 @@
 #include "search/threads.h"
 #include "shell/bench.h"
 #include "shell/go.h"
+#include "shell/inspect.h"
 #include "shell/options.h"
 #include "shell/report.h"
 #include "shell/session.h"
@@ -34,6 +35,7 @@ void applyMoves(Position& pos, const TokenLine& line, int first) {
     for (int i = first; i < line.count; i++) {
         const Move m = textToMove(pos, line[i]);
         if (m == NO_MOVE) break;
+        if (pos.sideToMove == Black) fullmoveNumber++;
         UndoRecord undo;
         makeMove(pos, undo, m);
         // Trimmed move by move, so that a game longer than the history never overruns it.
@@ -42,17 +44,28 @@ void applyMoves(Position& pos, const TokenLine& line, int first) {
     trimKeyHistory(pos);
 }
 
+// A FEN's move-number field: digits alone, at least 1; anything else reads 1. Capped far below
+// the 32-bit limit, so that the moves after it never overflow the count.
+int32_t moveNumber(const char* text) {
+    for (const char* c = text; *c; c++)
+        if (*c < '0' || *c > '9') return 1;
+    const int32_t n = parseInteger(text);
+    return n < 1 ? 1 : n > 1000000000 ? 1000000000 : n;
+}
+
 void positionCommand(SearchThread& thread, const TokenLine& line) {
     Position& pos = thread.position;
     if (isWord(line[1], "startpos")) {
         setStartPosition(pos, settings.chess960);
         positionValid = true;
+        fullmoveNumber = 1;
         if (line.count >= 4 && isWord(line[2], "moves")) applyMoves(pos, line, 3);
     } else if (isWord(line[1], "fen") && line.count >= 6) {
         const bool hasHalfmoves = line.count >= 7 && !isWord(line[6], "moves");
         positionValid = readFen(pos, line[2], line[3], line[4], line[5],
                                 hasHalfmoves ? line[6] : nullptr, settings.chess960);
         if (!positionValid) return;
+        fullmoveNumber = hasHalfmoves && line.count >= 8 ? moveNumber(line[7]) : 1;
         for (int i = 2; i < line.count; i++)
             if (isWord(line[i], "moves")) {
                 applyMoves(pos, line, i + 1);
@@ -131,7 +144,11 @@ void execute(SearchThread& thread, const TokenLine& line) {
     } else if (isWord(word, "position")) {
         if (n >= 2) positionCommand(thread, line);
     } else if (isWord(word, "go")) {
-        if (n >= 2) parseGo(thread, line);
+        if (n >= 2 && isWord(line[1], "perft")) {
+            if (n == 3) perftCommand(thread, parseInteger(line[2]));
+        } else if (n >= 2) {
+            parseGo(thread, line);
+        }
     } else if (isWord(word, "stop")) {
         if (n == 1) stopCommand();
     } else if (isWord(word, "ponderhit")) {
@@ -144,6 +161,12 @@ void execute(SearchThread& thread, const TokenLine& line) {
         if (n == 2) runCommandFile(thread, line[1]);
     } else if (isWord(word, "bench")) {
         if (n <= 2) benchCommand(thread, n == 2 ? parseInteger(line[1]) : 0);
+    } else if (isWord(word, "eval")) {
+        if (n == 1) evalCommand(thread);
+    } else if (isWord(word, "d")) {
+        if (n == 1) displayCommand(thread);
+    } else if (isWord(word, "flip")) {
+        if (n == 1) flipCommand(thread);
     }
 }
 

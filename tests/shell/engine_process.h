@@ -252,7 +252,8 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            "option name Clear Hash type button\n"
            "option name UCI_Chess960 type check default false\n"
            "option name UCI_LimitStrength type check default false\n"
-           "option name UCI_Elo type spin default 1725 min 1350 max 2100\n" +
+           "option name UCI_Elo type spin default 1725 min 1350 max 2100\n"
+           "option name UCI_ShowWDL type check default false\n" +
            (SYZYGY_BUILT ? "option name SyzygyPath type string default <empty>\n"
                            "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
                            "option name Syzygy50MoveRule type check default true\n"
