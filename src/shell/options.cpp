@@ -61,7 +61,10 @@ int32_t pressClearHash(int32_t, int32_t) {
 void setSyzygyPath(const char* path) {
     waitForIdleHelpers();
     const int found = loadTablebases(path);
-    if (*path && std::strcmp(path, "<empty>") != 0) {
+    if (found < 0) {
+        std::printf("info string Syzygy tables not loaded: %s\n", tablebaseLibraryProblem());
+        flushOutput();
+    } else if (*path && std::strcmp(path, "<empty>") != 0) {
         std::printf("info string Syzygy tables found: %d\n", found);
         flushOutput();
     }
