@@ -22,3 +22,11 @@ void* librarySymbol(Library library, const char* symbol);
 // and what is written to the error channel directly (sanitizer reports, crash messages) never
 // meets the filter. The texts must outlive the process. Call while no other thread writes there.
 void dropErrorLines(const char* const* lines);
+
+// Runs work(context) in a copy of this process, whose output is discarded and whose death cannot
+// harm this one: for calls into a library that may crash on bad data. The work calls
+// reportProgress(n) before each step. Returns -1 when the work returned, otherwise the last step
+// reported before the copy died or made no progress for stallMs (-2 when none was). Without a
+// way to copy the process the work runs here and -1 is returned.
+int runInCopy(void (*work)(void* context), void* context, int stallMs);
+void reportProgress(int step);

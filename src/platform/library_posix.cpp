@@ -1,7 +1,12 @@
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +28,60 @@ Library openLibrary(const char* file, std::string& error) {
 
 void* librarySymbol(Library library, const char* symbol) {
     return library.handle ? dlsym(library.handle, symbol) : nullptr;
+}
+
+namespace {
+int progressFd = -1;  // in the copy: where its steps go
+}
+
+void reportProgress(int step) {
+    if (progressFd >= 0 && write(progressFd, &step, sizeof step) != sizeof step) _exit(3);
+}
+
+int runInCopy(void (*work)(void* context), void* context, int stallMs) {
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0) {
+        work(context);
+        return -1;
+    }
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        // The copy's output would mix with this process's; a crash report of the copy is the
+        // answer it gives, not a fault of the engine.
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        close(channel[0]);
+        progressFd = channel[1];
+        work(context);
+        const int done = -1;
+        _exit(write(progressFd, &done, sizeof done) == sizeof done ? 0 : 3);
+    }
+    close(channel[1]);
+    int last = -2;
+    bool finished = false;
+    if (child > 0) {
+        for (;;) {
+            pollfd p = {channel[0], POLLIN, 0};
+            const int ready = poll(&p, 1, stallMs);
+            if (ready < 0 && errno == EINTR) continue;
+            int step;
+            if (ready <= 0 || read(channel[0], &step, sizeof step) != sizeof step) break;
+            if (step == -1)
+                finished = true;
+            else
+                last = step;
+        }
+        kill(child, SIGKILL);
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    } else {
+        work(context);
+        finished = true;
+    }
+    close(channel[0]);
+    return finished ? -1 : last;
 }
 
 #ifdef __GLIBC__

@@ -49,7 +49,7 @@ struct Fathom {
     const unsigned* largest = nullptr;  // TB_LARGEST: the most pieces of the loaded tables
 };
 Fathom fathom;
-std::string fathomProblem;
+std::string notice;  // what the last load has to tell the user, "" for nothing
 
 // What the library writes to standard error, none of it for the user: a line for each table it
 // lets go without having opened it, and one for each broken table it meets (the stdout line it
@@ -57,7 +57,7 @@ std::string fathomProblem;
 constexpr const char* FATHOM_NOISE[] = {"munmap: ", "Corrupted table.",
                                         "Incomplete tablebase file ", "Could not map ", nullptr};
 
-// Opens the library once; false, with the reason in fathomProblem, while it cannot be used.
+// Opens the library once; false, with the reason in notice, while it cannot be used.
 bool openFathom() {
     if (fathom.init) return true;
     // A test, or a user with the library elsewhere, may name another file.
@@ -66,7 +66,7 @@ bool openFathom() {
     std::string error;
     const Library library = openLibrary(file.c_str(), error);
     if (!library.handle) {
-        fathomProblem = "the fathom library could not be opened (" + error + ")";
+        notice = "Syzygy tables not loaded: the fathom library could not be opened (" + error + ")";
         return false;
     }
     Fathom f;
@@ -81,7 +81,8 @@ bool openFathom() {
     find(f.probeRoot, "tb_probe_root_impl");
     find(f.largest, "TB_LARGEST");
     if (missing) {
-        fathomProblem = "the fathom library " + file + " has no " + missing + " (another version?)";
+        notice = "Syzygy tables not loaded: the fathom library " + file + " has no " + missing +
+                 " (another version?)";
         return false;
     }
     dropErrorLines(FATHOM_NOISE);
@@ -231,10 +232,14 @@ std::vector<std::string> tableFolders(const char* path) {
     return folders;
 }
 
-// The library reads a table's header the first time a position of it is probed, and with no lock
-// of its own. Probing one position of every table now, before any search, leaves the threads
-// nothing but reads. Returns how many tables answered.
-int openEveryTable(const std::vector<std::string>& folders) {
+// The tables in the folders, fewest pieces first, each with a position that probes it alone.
+struct TableList {
+    std::vector<std::string> names;
+    std::vector<Boards> positions;
+    std::vector<int> pieces;
+};
+
+TableList tablesIn(const std::vector<std::string>& folders) {
     std::set<std::string> names;
     for (const std::string& folder : folders) {
         DIR* dir = opendir(folder.c_str());
@@ -246,12 +251,68 @@ int openEveryTable(const std::vector<std::string>& folders) {
         }
         closedir(dir);
     }
-    int found = 0;
-    for (const std::string& name : names) {
-        Boards p;
-        if (!positionOfName(name, p) || popCount(p.white | p.black) > int(largestTable())) continue;
-        if (wdlOf(p) != Failed) found++;
+    TableList list;
+    for (int size = 2; size <= 8; size++)
+        for (const std::string& name : names) {
+            Boards p;
+            if (int(name.size()) != size + 1 || !positionOfName(name, p)) continue;
+            list.names.push_back(name);
+            list.positions.push_back(p);
+            list.pieces.push_back(size);
+        }
+    return list;
+}
+
+// A table file with a sound header and corrupt contents can make the library read outside it and
+// bring the process down, so every table is first probed, win/draw/loss and distance, in a copy
+// of the process. Steps go by size: a table's probes also read the smaller tables its captures
+// reach and the tables of its size its promotions reach.
+struct Screening {
+    const TableList* tables;
+    const char* path;
+};
+
+void screenTables(void* context) {
+    const Screening& s = *static_cast<const Screening*>(context);
+    const TableList& t = *s.tables;
+    fathom.init(s.path);
+    const int n = int(t.names.size());
+    for (int first = 0, last; first < n; first = last) {
+        for (last = first; last < n && t.pieces[last] == t.pieces[first]; last++) {
+            reportProgress(last);
+            wdlOf(t.positions[last]);
+        }
+        for (int i = first; i < last; i++) {
+            reportProgress(i);
+            const Boards& p = t.positions[i];
+            unsigned results[TB_MAX_MOVES];
+            fathom.probeRoot(p.white, p.black, p.kings, p.queens, p.rooks, p.bishops, p.knights,
+                             p.pawns, 0, p.ep, p.whiteToMove, results);
+        }
     }
+}
+
+// The library reads a table's header the first time a position of it is probed, and with no lock
+// of its own. Probing one position of every table now, before any search, leaves the threads
+// nothing but reads. Returns how many tables answered; tables from the size of a corrupt one on
+// are left unread, and pieces tells the most pieces that can be probed.
+int openEveryTable(const std::vector<std::string>& folders, const char* path, int& pieces) {
+    const TableList tables = tablesIn(folders);
+    Screening screening{&tables, path};
+    const int crashed = runInCopy(screenTables, &screening, 10000);
+    fathom.init(path);
+    pieces = int(largestTable());
+    if (crashed >= 0) {
+        pieces = std::min(pieces, tables.pieces[crashed] - 1);
+        notice = "Syzygy table " + tables.names[crashed] + " is corrupt: tables of " +
+                 std::to_string(tables.pieces[crashed]) + " pieces and more are not used";
+    } else if (crashed == -2) {
+        pieces = 0;
+        notice = "Syzygy tables could not be checked: none is used";
+    }
+    int found = 0;
+    for (size_t i = 0; i < tables.names.size(); i++)
+        if (tables.pieces[i] <= pieces && wdlOf(tables.positions[i]) != Failed) found++;
     return found;
 }
 
@@ -318,6 +379,8 @@ int loadTablebases(const char* path) {
     int found = 0;
 #if KESTRUN_SYZYGY
     const std::vector<std::string> folders = tableFolders(path);
+    notice.clear();
+    configured.loadedPieces = 0;
     if (folders.empty()) {
         if (fathom.init) fathom.init("");
     } else if (!openFathom()) {
@@ -325,10 +388,10 @@ int loadTablebases(const char* path) {
     } else {
         std::string joined = folders[0];
         for (size_t i = 1; i < folders.size(); i++) joined += ":" + folders[i];
-        fathom.init(joined.c_str());
-        if (largestTable() > 0) found = openEveryTable(folders);
+        int pieces = 0;
+        found = openEveryTable(folders, joined.c_str(), pieces);
+        configured.loadedPieces = found > 0 ? std::min(pieces, int(largestTable())) : 0;
     }
-    configured.loadedPieces = found > 0 ? int(largestTable()) : 0;
 #else
     (void)path;
 #endif
@@ -336,11 +399,11 @@ int loadTablebases(const char* path) {
     return found;
 }
 
-const char* tablebaseLibraryProblem() {
+const char* tablebaseNotice() {
 #if KESTRUN_SYZYGY
-    return fathomProblem.c_str();
+    return notice.c_str();
 #else
-    return "built without Syzygy support";
+    return "";
 #endif
 }
 

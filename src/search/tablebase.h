@@ -31,9 +31,10 @@ extern TablebaseRules tablebaseRules;
 // Loads the tables of the folders in path (':' between folders, blanks around each ignored);
 // an empty path, "<empty>" or one that names no readable folder unloads them. Returns the number
 // of tables found that can be read, or -1 when the fathom library (opened here the first time a
-// folder is given) cannot be used: tablebaseLibraryProblem() then says why. Only between searches.
+// folder is given) cannot be used. tablebaseNotice() then holds what the user should be told
+// (the library's problem, a corrupt table), or "". Only between searches.
 int loadTablebases(const char* path);
-const char* tablebaseLibraryProblem();
+const char* tablebaseNotice();
 // SyzygyProbeDepth in plies, Syzygy50MoveRule and SyzygyProbeLimit. Only between searches.
 void setTablebaseOptions(int probeDepth, bool rule50, int probeLimit);
 // The most pieces of the loaded tables, 0 when none are loaded.
