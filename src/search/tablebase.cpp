@@ -1,14 +1,13 @@
 #include "search/tablebase.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "board/attacks.h"
 #include "board/legal.h"
@@ -17,6 +16,8 @@
 
 #if KESTRUN_SYZYGY
 #include <tbprobe.h>
+
+#include "platform/library.h"
 #endif
 
 TablebaseRules tablebaseRules;
@@ -39,12 +40,68 @@ void updateRules() {
 
 #if KESTRUN_SYZYGY
 
-// The library knows no castling: a position where either side may still castle is not probed.
+// The library is opened when tables are first asked for, so that the engine starts and plays
+// without it. The entry points have the types its header gives them.
+struct Fathom {
+    decltype(&tb_init) init = nullptr;
+    decltype(&tb_probe_wdl_impl) probeWdl = nullptr;
+    decltype(&tb_probe_root_impl) probeRoot = nullptr;
+    const unsigned* largest = nullptr;  // TB_LARGEST: the most pieces of the loaded tables
+};
+Fathom fathom;
+std::string notice;  // what the last load has to tell the user, "" for nothing
+
+// What the library writes to standard error, none of it for the user: a line for each table it
+// lets go without having opened it, and one for each broken table it meets (the stdout line it
+// also prints for a table cut short stays, as an info string).
+constexpr const char* FATHOM_NOISE[] = {"munmap: ", "Corrupted table.",
+                                        "Incomplete tablebase file ", "Could not map ", nullptr};
+
+// Opens the library once; false, with the reason in notice, while it cannot be used.
+bool openFathom() {
+    if (fathom.init) return true;
+    // A test, or a user with the library elsewhere, may name another file.
+    const char* named = std::getenv("KESTRUN_FATHOM_LIBRARY");
+    const std::string file = named && *named ? named : libraryFile("fathom", 1);
+    std::string error;
+    const Library library = openLibrary(file.c_str(), error);
+    if (!library.handle) {
+        notice = "Syzygy tables not loaded: the fathom library could not be opened (" + error + ")";
+        return false;
+    }
+    Fathom f;
+    const char* missing = nullptr;
+    auto find = [&](auto& entry, const char* name) {
+        entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
+            librarySymbol(library, name));
+        if (!entry && !missing) missing = name;
+    };
+    find(f.init, "tb_init");
+    find(f.probeWdl, "tb_probe_wdl_impl");
+    find(f.probeRoot, "tb_probe_root_impl");
+    find(f.largest, "TB_LARGEST");
+    if (missing) {
+        notice = "Syzygy tables not loaded: the fathom library " + file + " has no " + missing +
+                 " (another version?)";
+        return false;
+    }
+    dropErrorLines(FATHOM_NOISE);
+    fathom = f;
+    return true;
+}
+
+unsigned largestTable() { return fathom.largest ? *fathom.largest : 0; }
+
+// What the library can take: no castling right (it knows none), no more pieces than its largest
+// table, and an en-passant square only where a double push left one.
 bool probeable(const Position& pos) {
     for (int colour = 0; colour < 2; colour++)
         for (int wing : {KING_SIDE, QUEEN_SIDE})
             if (castlingRight(pos, colour, wing)) return false;
-    return true;
+    const int pieces = popCount(pos.occupancy());
+    const int epRank = pos.sideToMove == White ? 5 : 2;
+    return pieces >= 2 && pieces <= int(largestTable()) &&
+           (pos.epSquare == NO_SQUARE || (pos.epSquare < 64 && rankOf(pos.epSquare) == epRank));
 }
 
 // Results of the library's scale, from the side to move's point of view.
@@ -96,8 +153,8 @@ Boards boardsOf(const Position& pos) {
 }
 
 int wdlOf(const Boards& p) {
-    const unsigned r = tb_probe_wdl(p.white, p.black, p.kings, p.queens, p.rooks, p.bishops,
-                                    p.knights, p.pawns, 0, 0, p.ep, p.whiteToMove);
+    const unsigned r = fathom.probeWdl(p.white, p.black, p.kings, p.queens, p.rooks, p.bishops,
+                                       p.knights, p.pawns, p.ep, p.whiteToMove);
     return r == TB_RESULT_FAILED ? Failed : int(r);
 }
 
@@ -149,18 +206,43 @@ bool positionOfName(const std::string& name, Boards& p) {
     return false;
 }
 
-// The library reads a table's header the first time a position of it is probed, and with no lock
-// of its own. Probing one position of every table now, before any search, leaves the threads
-// nothing but reads. Returns how many tables answered.
-int openEveryTable(const char* path) {
-    std::set<std::string> names;
-    const std::string folders = path;
-    for (size_t start = 0; start <= folders.size();) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos) end = folders.size();
-        const std::string folder = folders.substr(start, end - start);
+// The folders of a SyzygyPath value that the library can be given: ':' between them, blanks
+// around each name dropped, and only names of folders that can be read, each once. Empty names
+// (from a leading, trailing or doubled ':') are dropped: the library misreads them.
+std::vector<std::string> tableFolders(const char* path) {
+    std::vector<std::string> folders;
+    const std::string text = path;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find(':', start);
+        if (end == std::string::npos) end = text.size();
+        const size_t first = text.find_first_not_of(" \t", start);
+        const size_t last = text.find_last_not_of(" \t", end - 1);
+        const std::string folder = first < end && last != std::string::npos && last >= first
+                                       ? text.substr(first, last + 1 - first)
+                                       : "";
         start = end + 1;
-        DIR* dir = folder.empty() ? nullptr : opendir(folder.c_str());
+        if (folder.empty() || folder == "<empty>" ||
+            std::find(folders.begin(), folders.end(), folder) != folders.end())
+            continue;
+        if (DIR* dir = opendir(folder.c_str())) {
+            closedir(dir);
+            folders.push_back(folder);
+        }
+    }
+    return folders;
+}
+
+// The tables in the folders, fewest pieces first, each with a position that probes it alone.
+struct TableList {
+    std::vector<std::string> names;
+    std::vector<Boards> positions;
+    std::vector<int> pieces;
+};
+
+TableList tablesIn(const std::vector<std::string>& folders) {
+    std::set<std::string> names;
+    for (const std::string& folder : folders) {
+        DIR* dir = opendir(folder.c_str());
         if (!dir) continue;
         while (const dirent* entry = readdir(dir)) {
             const std::string file = entry->d_name;
@@ -169,12 +251,68 @@ int openEveryTable(const char* path) {
         }
         closedir(dir);
     }
-    int found = 0;
-    for (const std::string& name : names) {
-        Boards p;
-        if (!positionOfName(name, p) || popCount(p.white | p.black) > int(TB_LARGEST)) continue;
-        if (wdlOf(p) != Failed) found++;
+    TableList list;
+    for (int size = 2; size <= 8; size++)
+        for (const std::string& name : names) {
+            Boards p;
+            if (int(name.size()) != size + 1 || !positionOfName(name, p)) continue;
+            list.names.push_back(name);
+            list.positions.push_back(p);
+            list.pieces.push_back(size);
+        }
+    return list;
+}
+
+// A table file with a sound header and corrupt contents can make the library read outside it and
+// bring the process down, so every table is first probed, win/draw/loss and distance, in a copy
+// of the process. Steps go by size: a table's probes also read the smaller tables its captures
+// reach and the tables of its size its promotions reach.
+struct Screening {
+    const TableList* tables;
+    const char* path;
+};
+
+void screenTables(void* context) {
+    const Screening& s = *static_cast<const Screening*>(context);
+    const TableList& t = *s.tables;
+    fathom.init(s.path);
+    const int n = int(t.names.size());
+    for (int first = 0, last; first < n; first = last) {
+        for (last = first; last < n && t.pieces[last] == t.pieces[first]; last++) {
+            reportProgress(last);
+            wdlOf(t.positions[last]);
+        }
+        for (int i = first; i < last; i++) {
+            reportProgress(i);
+            const Boards& p = t.positions[i];
+            unsigned results[TB_MAX_MOVES];
+            fathom.probeRoot(p.white, p.black, p.kings, p.queens, p.rooks, p.bishops, p.knights,
+                             p.pawns, 0, p.ep, p.whiteToMove, results);
+        }
     }
+}
+
+// The library reads a table's header the first time a position of it is probed, and with no lock
+// of its own. Probing one position of every table now, before any search, leaves the threads
+// nothing but reads. Returns how many tables answered; tables from the size of a corrupt one on
+// are left unread, and pieces tells the most pieces that can be probed.
+int openEveryTable(const std::vector<std::string>& folders, const char* path, int& pieces) {
+    const TableList tables = tablesIn(folders);
+    Screening screening{&tables, path};
+    const int crashed = runInCopy(screenTables, &screening, 10000);
+    fathom.init(path);
+    pieces = int(largestTable());
+    if (crashed >= 0) {
+        pieces = std::min(pieces, tables.pieces[crashed] - 1);
+        notice = "Syzygy table " + tables.names[crashed] + " is corrupt: tables of " +
+                 std::to_string(tables.pieces[crashed]) + " pieces and more are not used";
+    } else if (crashed == -2) {
+        pieces = 0;
+        notice = "Syzygy tables could not be checked: none is used";
+    }
+    int found = 0;
+    for (size_t i = 0; i < tables.names.size(); i++)
+        if (tables.pieces[i] <= pieces && wdlOf(tables.positions[i]) != Failed) found++;
     return found;
 }
 
@@ -199,9 +337,9 @@ int promotionCode(Move m) {
 bool rootResults(const Position& pos, const Move* moves, int n, int* wdl, int* dtz) {
     const Boards p = boardsOf(pos);
     unsigned results[TB_MAX_MOVES];
-    const unsigned r = tb_probe_root(
+    const unsigned r = fathom.probeRoot(
         p.white, p.black, p.kings, p.queens, p.rooks, p.bishops, p.knights, p.pawns,
-        unsigned(std::clamp(pos.halfmoveClock, 0, 1000)), 0, p.ep, p.whiteToMove, results);
+        unsigned(std::clamp(pos.halfmoveClock, 0, 1000)), p.ep, p.whiteToMove, results);
     if (r == TB_RESULT_FAILED || r == TB_RESULT_CHECKMATE || r == TB_RESULT_STALEMATE) return false;
     std::fill_n(wdl, n, int(Failed));
     for (int k = 0; k < TB_MAX_MOVES && results[k] != TB_RESULT_FAILED; k++) {
@@ -233,28 +371,6 @@ bool rootResultsWithoutDistance(Position& pos, const Move* moves, int n, int* wd
     return true;
 }
 
-// Letting tables go, the library writes a line to standard error for each one it never opened,
-// and one for each broken table it meets (which it also reports as an info string): nothing a
-// GUI should show. Standard error goes to /dev/null while the tables load.
-struct QuietErrors {
-    int saved;
-    QuietErrors() {
-        std::fflush(stderr);
-        saved = dup(2);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            dup2(null, 2);
-            close(null);
-        }
-    }
-    ~QuietErrors() {
-        std::fflush(stderr);
-        if (saved < 0) return;
-        dup2(saved, 2);
-        close(saved);
-    }
-};
-
 #endif
 
 }  // namespace
@@ -262,16 +378,33 @@ struct QuietErrors {
 int loadTablebases(const char* path) {
     int found = 0;
 #if KESTRUN_SYZYGY
-    const bool none = !*path || std::string(path) == "<empty>";
-    QuietErrors quiet;
-    tb_init(none ? "" : path);
-    if (!none && TB_LARGEST > 0) found = openEveryTable(path);
-    configured.loadedPieces = found > 0 ? int(TB_LARGEST) : 0;
+    const std::vector<std::string> folders = tableFolders(path);
+    notice.clear();
+    configured.loadedPieces = 0;
+    if (folders.empty()) {
+        if (fathom.init) fathom.init("");
+    } else if (!openFathom()) {
+        found = -1;
+    } else {
+        std::string joined = folders[0];
+        for (size_t i = 1; i < folders.size(); i++) joined += ":" + folders[i];
+        int pieces = 0;
+        found = openEveryTable(folders, joined.c_str(), pieces);
+        configured.loadedPieces = found > 0 ? std::min(pieces, int(largestTable())) : 0;
+    }
 #else
     (void)path;
 #endif
     updateRules();
     return found;
+}
+
+const char* tablebaseNotice() {
+#if KESTRUN_SYZYGY
+    return notice.c_str();
+#else
+    return "";
+#endif
 }
 
 void setTablebaseOptions(int probeDepth, bool rule50, int probeLimit) {

@@ -1,5 +1,6 @@
-// Syzygy endgame tables, read through Debian's fathom library: loading them, the win/draw/loss
-// probe the search makes at its nodes, and the ranking of the root moves by distance to zeroing.
+// Syzygy endgame tables, read through Debian's fathom library (opened while the engine runs, so
+// that it starts and plays without it): loading them, the win/draw/loss probe the search makes
+// at its nodes, and the ranking of the root moves by distance to zeroing.
 // Built without the library (KESTRUN_SYZYGY off) nothing loads and nothing is probed.
 #pragma once
 
@@ -27,9 +28,13 @@ struct TablebaseRules {
 };
 extern TablebaseRules tablebaseRules;
 
-// Loads the tables of the folders in path (':' between folders); an empty path or "<empty>"
-// unloads them. Returns the number of tables found that can be read. Only between searches.
+// Loads the tables of the folders in path (':' between folders, blanks around each ignored);
+// an empty path, "<empty>" or one that names no readable folder unloads them. Returns the number
+// of tables found that can be read, or -1 when the fathom library (opened here the first time a
+// folder is given) cannot be used. tablebaseNotice() then holds what the user should be told
+// (the library's problem, a corrupt table), or "". Only between searches.
 int loadTablebases(const char* path);
+const char* tablebaseNotice();
 // SyzygyProbeDepth in plies, Syzygy50MoveRule and SyzygyProbeLimit. Only between searches.
 void setTablebaseOptions(int probeDepth, bool rule50, int probeLimit);
 // The most pieces of the loaded tables, 0 when none are loaded.

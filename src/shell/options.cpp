@@ -61,10 +61,10 @@ int32_t pressClearHash(int32_t, int32_t) {
 void setSyzygyPath(const char* path) {
     waitForIdleHelpers();
     const int found = loadTablebases(path);
-    if (*path && std::strcmp(path, "<empty>") != 0) {
+    if (*tablebaseNotice()) std::printf("info string %s\n", tablebaseNotice());
+    if (found >= 0 && *path && std::strcmp(path, "<empty>") != 0)
         std::printf("info string Syzygy tables found: %d\n", found);
-        flushOutput();
-    }
+    flushOutput();
 }
 
 template <int32_t Settings::*Rule>

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "engine_process.h"
 #include "search/tablebase.h"
@@ -137,4 +142,126 @@ TEST(SyzygyDialogue, BadPathsSpacesAndSearchesInTheWay) {
     EXPECT_EQ(search(e, "8/8/8/8/8/3k4/8/3KR3 w - - 0 1", 3).score, TableWin);
     expectExit(e, "quit\n");
     std::filesystem::remove_all(folder);
+}
+
+// Path shapes a user or a fuzzer may type, and folders of broken tables: each answers with the
+// count and leaves a normal search; under the address sanitizer a read outside any buffer of the
+// engine or of what it hands the library fails the test.
+TEST(SyzygyDialogue, HostilePathShapesAndBrokenTables) {
+    NEEDS_TABLES();
+    namespace fs = std::filesystem;
+    char folder[] = "/tmp/kestrun_syzygy_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string cut = std::string(folder) + "/cut", noise = std::string(folder) + "/noise",
+                      bad = std::string(folder) + "/bad";
+    fs::create_directory(cut);
+    fs::create_directory(noise);
+    fs::create_directory(bad);
+    unsigned seed = 12345;
+    for (const auto& file : fs::directory_iterator(Tables)) {
+        const uintmax_t size = fs::file_size(file.path());
+        fs::copy_file(file.path(), cut / file.path().filename());
+        fs::permissions(cut / file.path().filename(), fs::perms::owner_write,
+                        fs::perm_options::add);
+        fs::resize_file(cut / file.path().filename(), size / 3);
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = char((seed = seed * 1103515245 + 12345) >> 16);
+        FILE* f = std::fopen((noise / file.path().filename()).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        // The real tables, but one whose header is sound and whose contents are noise: probing it
+        // makes the library read outside the file.
+        FILE* g = std::fopen((fs::path(bad) / file.path().filename()).c_str(), "wb");
+        ASSERT_NE(g, nullptr);
+        std::ifstream real(file.path(), std::ios::binary);
+        std::string content((std::istreambuf_iterator<char>(real)), {});
+        if (file.path().filename() == "KRvKP.rtbw") content.replace(64, size - 64, bytes, 64);
+        std::fwrite(content.data(), 1, content.size(), g);
+        std::fclose(g);
+    }
+    const std::pair<std::string, int> shapes[] = {
+        {":", 0},
+        {"::", 0},
+        {" : ", 0},
+        {Tables + ":", 35},
+        {":" + Tables, 35},
+        {Tables + "::" + Tables, 35},
+        {"  " + Tables + " :\t" + Tables + "  :", 35},
+        {Tables + "/KRvK.rtbw", 0},
+        {"/no/such:" + Tables + "/KRvK.rtbw:" + Tables, 35},
+        {noise, 0},
+        // A table's first folder holds the file the library reads.
+        {noise + ":" + Tables, 0},
+        {Tables + ":" + noise, 35},
+        {cut, 0},
+        {bad, 5},
+        {std::string(5000, '/') + ":" + std::string(5000, ':'), 0},
+    };
+    Engine e = startEngine();
+    for (const auto& [path, found] : shapes) {
+        const std::string output =
+            say(e, "setoption name SyzygyPath value " + path + "\nisready\n", "readyok");
+        const std::string count =
+            "info string Syzygy tables found: " + std::to_string(found) + "\nreadyok\n";
+        ASSERT_GE(output.size(), count.size()) << path;
+        EXPECT_EQ(output.substr(output.size() - count.size()), count) << path.substr(0, 200);
+        // The library's info line for each table cut short stays; a corrupt table is named.
+        std::istringstream lines(output.substr(0, output.size() - count.size()));
+        for (std::string line; std::getline(lines, line);)
+            if (path == bad)
+                EXPECT_EQ(line,
+                          "info string Syzygy table KRvKP is corrupt: tables of 4 pieces "
+                          "and more are not used");
+            else
+                EXPECT_EQ(line.rfind("info string Incomplete tablebase file ", 0), 0u) << line;
+        const Answer a = search(e, "8/8/8/8/8/3k4/8/3KR3 w - - 0 1", 4);
+        EXPECT_EQ(a.score == TableWin, found > 0) << path.substr(0, 200) << " " << a.score;
+        EXPECT_EQ(a.move.size(), 4u);
+    }
+    // A value left empty unloads, as <empty> does, and prints nothing.
+    EXPECT_EQ(say(e,
+                  "setoption name SyzygyPath value " + Tables +
+                      "\nsetoption name SyzygyPath value   \nisready\n",
+                  "readyok"),
+              "info string Syzygy tables found: 35\nreadyok\n");
+    EXPECT_EQ(search(e, "8/8/8/8/8/3k4/8/3KR3 w - - 0 1", 4).tbhits, -1);
+    expectExit(e, "quit\n");
+    fs::remove_all(folder);
+}
+
+// The library is opened only when a folder is given: without it (missing, not a library, or one
+// without the entry points) the engine says so once and searches on without tables.
+TEST(SyzygyDialogue, WithoutTheLibraryTheEnginePlaysOn) {
+    NEEDS_TABLES();
+    char broken[] = "/tmp/kestrun_fathom_XXXXXX";
+    const int fd = mkstemp(broken);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "not a library", 13), 13);
+    close(fd);
+    const std::pair<std::string, std::string> libraries[] = {
+        {"/no/such/libfathom.so.1",
+         "the fathom library could not be opened (/no/such/libfathom.so.1: "},
+        {broken, "the fathom library could not be opened (" + std::string(broken) + ": "},
+        {"libm.so.6", "the fathom library libm.so.6 has no tb_init (another version?)"},
+    };
+    for (const auto& [library, problem] : libraries) {
+        setenv("KESTRUN_FATHOM_LIBRARY", library.c_str(), 1);
+        Engine e = startEngine();
+        unsetenv("KESTRUN_FATHOM_LIBRARY");
+        // An empty value does not open the library, so it says nothing.
+        EXPECT_EQ(say(e, "setoption name SyzygyPath value <empty>\nisready\n", "readyok"),
+                  "readyok\n");
+        const std::string output =
+            say(e, "setoption name SyzygyPath value " + Tables + "\nisready\n", "readyok");
+        EXPECT_EQ(output.rfind("info string Syzygy tables not loaded: " + problem, 0), 0u)
+            << output;
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << output;
+        const Answer a = search(e, "8/8/8/8/8/3k4/8/3KR3 w - - 0 1", 4);
+        EXPECT_EQ(a.tbhits, -1);
+        EXPECT_NE(a.score, TableWin);
+        EXPECT_EQ(a.move.size(), 4u);
+        expectExit(e, "quit\n");
+    }
+    unlink(broken);
 }
