@@ -39,7 +39,7 @@ void printTrace(const EvalTrace& t, bool checked) {
             "The side to move is in check: the search answers with its evasions, not "
             "with this static evaluation.\n\n");
     std::printf(
-        "Internal units (a printed centipawn is 1.3 of them); each side's terms from its "
+        "Internal units (each prints as 1.3 centipawns); each side's terms from its "
         "own view, Total = White - Black\n\n");
     std::printf("         Term |    White    |    Black    |    Total\n");
     std::printf("              |   MG    EG  |   MG    EG  |   MG    EG\n");
