@@ -8,8 +8,12 @@
 #include <process.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -68,40 +72,96 @@ int openRegularFile(const char* path, FileIdentity& identity) {
 
 void closeFile(int fd) { _close(fd); }
 
+namespace {
+
+// Standard input from a pipe or the console is read by a thread of its own into a buffer, which
+// the engine reads and polls: the system has no poll for every kind of pipe (wine's, for one,
+// answers no peek), and a console read returns only whole lines anyway.
+struct InputPump {
+    std::mutex mutex;
+    std::condition_variable changed;
+    char buffer[1 << 16];
+    size_t start = 0, size = 0;
+    bool ended = false;
+    int fd = -1;
+};
+
+// Never freed: the thread may still wait in a read while the process runs its exit.
+InputPump* pump = nullptr;
+
+void pumpMain(void* argument) {
+    InputPump& p = *static_cast<InputPump*>(argument);
+    char chunk[4096];
+    for (;;) {
+        DWORD n = 0;
+        // A broken pipe (the GUI is gone) and every other failure read as the end of input.
+        const bool ok = ReadFile(handleOf(p.fd), chunk, sizeof chunk, &n, nullptr) && n > 0;
+        std::unique_lock lock(p.mutex);
+        if (!ok) {
+            p.ended = true;
+            p.changed.notify_all();
+            return;
+        }
+        for (DWORD done = 0; done < n;) {
+            p.changed.wait(lock, [&] { return p.size < sizeof p.buffer; });
+            if (p.size == 0) p.start = 0;
+            const size_t at = (p.start + p.size) % sizeof p.buffer;
+            const size_t room = std::min(sizeof p.buffer - p.size, sizeof p.buffer - at);
+            const size_t take = std::min(room, size_t(n - done));
+            std::memcpy(p.buffer + at, chunk + done, take);
+            p.size += take;
+            done += DWORD(take);
+            p.changed.notify_all();
+        }
+    }
+}
+
+// The pump for the descriptor, started on first use; null for files, which are read directly.
+InputPump* pumpFor(int fd) {
+    if (fd != 0) return nullptr;
+    static const bool pumped = [] {
+        if (inputKind(0) == InputKind::File) return false;
+        pump = new (std::nothrow) InputPump;
+        if (!pump) return false;
+        pump->fd = 0;
+        ThreadHandle thread;
+        if (!startThread(thread, pumpMain, pump, 256 << 10)) {
+            delete pump;
+            pump = nullptr;
+            return false;
+        }
+        CloseHandle(reinterpret_cast<HANDLE>(thread.value));  // it runs until the end of input
+        return true;
+    }();
+    return pumped ? pump : nullptr;
+}
+
+}  // namespace
+
 size_t readInput(int fd, char* buffer, size_t size) {
+    if (InputPump* p = pumpFor(fd)) {
+        std::unique_lock lock(p->mutex);
+        p->changed.wait(lock, [&] { return p->size > 0 || p->ended; });
+        const size_t take =
+            std::min({size, p->size, sizeof p->buffer - p->start});  // up to the ring's end
+        std::memcpy(buffer, p->buffer + p->start, take);
+        p->start = (p->start + take) % sizeof p->buffer;
+        p->size -= take;
+        p->changed.notify_all();
+        return take;
+    }
     const DWORD wanted = DWORD(size < (size_t(1) << 30) ? size : size_t(1) << 30);
     DWORD n = 0;
-    // A broken pipe (the GUI is gone) and every other failure read as the end of input.
     if (!ReadFile(handleOf(fd), buffer, wanted, &n, nullptr)) return 0;
     return n;
 }
 
 bool inputWaiting(int fd) {
-    const HANDLE h = handleOf(fd);
-    switch (inputKind(fd)) {
-        case InputKind::File:
-            return true;  // a read returns at once, with data or the end
-        case InputKind::Pipe: {
-            DWORD available = 0;
-            // A failure is the writer gone: the read that follows reports the end of input.
-            if (!PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr)) return true;
-            return available > 0;
-        }
-        case InputKind::Console: {
-            // A console read returns only whole lines: one is waiting once Enter was pressed.
-            INPUT_RECORD events[256];
-            DWORD count = 0;
-            if (!PeekConsoleInputW(h, events, DWORD(std::size(events)), &count)) return false;
-            for (DWORD i = 0; i < count; i++) {
-                const KEY_EVENT_RECORD& key = events[i].Event.KeyEvent;
-                if (events[i].EventType == KEY_EVENT && key.bKeyDown &&
-                    key.uChar.UnicodeChar == L'\r')
-                    return true;
-            }
-            return false;
-        }
+    if (InputPump* p = pumpFor(fd)) {
+        std::lock_guard lock(p->mutex);
+        return p->size > 0 || p->ended;
     }
-    return false;
+    return true;  // a file: a read returns at once, with data or the end
 }
 
 namespace {
