@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints the include graph of src/ by module (a header and its .cpp count as one) and checks it:
-modules include only their own layer or those below (platform <- board <- eval <- search <- shell),
-and no chain of includes leads from a module back to itself. Exits 1 when either rule is broken."""
+modules include only their own layer or those below (platform <- board <- eval <- search <-
+shell), and no chain of includes leads from a module back to itself. Exits 1 when either rule is
+broken."""
 import pathlib
 import re
 import sys

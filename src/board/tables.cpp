@@ -89,7 +89,7 @@ Bitboard Diagonal[64], AntiDiagonal[64];
 Bitboard BishopEmptyAttacks[64], RookEmptyAttacks[64];
 Bitboard BishopMask[64], RookMask[64];
 int BishopOffset[64], RookOffset[64];
-#if defined(__BMI2__)
+#if KESTRUN_PEXT
 SliderLookup BishopLookup[64], RookLookup[64];
 #endif
 Bitboard BishopAttackStore[BISHOP_STORE_SIZE];
@@ -176,7 +176,7 @@ void buildStore(Bitboard* store, int* offset, const Bitboard* mask, const Bitboa
             Bitboard subset = 0;
             for (int j = 0; j < n; j++)
                 if (i & (1 << j)) subset |= bit(maskSquares[j]);
-#if defined(__BMI2__)
+#if KESTRUN_PEXT
             // Gathering the subset's bits under the mask gives back i.
             (void)magic;
             store[running + i] = slowSliderAttacks(s, subset, rook);
@@ -214,7 +214,7 @@ void buildAttackTables() {
     }
     buildStore(BishopAttackStore, BishopOffset, BishopMask, BishopMagic, BishopShift, false);
     buildStore(RookAttackStore, RookOffset, RookMask, RookMagic, RookShift, true);
-#if defined(__BMI2__)
+#if KESTRUN_PEXT
     for (int s = 0; s < 64; s++) {
         BishopLookup[s] = {BishopMask[s], BishopAttackStore + BishopOffset[s]};
         RookLookup[s] = {RookMask[s], RookAttackStore + RookOffset[s]};

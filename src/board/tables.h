@@ -3,8 +3,9 @@
 #pragma once
 
 #include "board/types.h"
+#include "platform/cpu.h"
 
-#if defined(__BMI2__)
+#if KESTRUN_PEXT
 #include <immintrin.h>
 #endif
 
@@ -55,10 +56,10 @@ extern int PieceIndex12[32];
 
 void buildTables();
 
-// A square's block in a store has one entry per subset of its mask. Where the machine has BMI2
-// the subset is numbered by gathering the masked occupancy bits (one instruction); elsewhere by
-// the magic multiply. buildTables() fills the blocks in the order the build reads them.
-#if defined(__BMI2__)
+// A square's block in a store has one entry per subset of its mask. Where the build uses pext the
+// subset is numbered by gathering the masked occupancy bits (one instruction); elsewhere by the
+// magic multiply. buildTables() fills the blocks in the order the build reads them.
+#if KESTRUN_PEXT
 struct SliderLookup {
     Bitboard mask;
     const Bitboard* block;

@@ -1,7 +1,5 @@
 #include "search/threads.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -9,6 +7,8 @@
 #include <mutex>
 #include <new>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ struct AutoResetEvent {
 struct Helper {
     SearchThread thread;
     AutoResetEvent idle, wake;
-    pthread_t handle;
+    ThreadHandle handle;
     // Main thread's bookkeeping: the helper's idle signal of its current cycle has been consumed.
     bool knownIdle = false;
     // The deepest completed iteration of the current search as one word, so that it is never read
@@ -89,7 +89,7 @@ void wake(Helper& h) {
     h.wake.signal();
 }
 
-void* helperMain(void* arg) {
+void helperMain(void* arg) {
     Helper& h = *static_cast<Helper*>(arg);
     for (;;) {
         h.idle.signal();
@@ -105,14 +105,14 @@ void* helperMain(void* arg) {
             part = partTask;
             parts = partCount;
         }
-        if (command == EXIT) return nullptr;
+        if (command == EXIT) return;
         if (command == SEARCH && search) search(h.thread);
         if (command == RUN_PART && part) part(h.thread.threadIndex, parts);
     }
 }
 
 // Starts one more helper; false when the system gives no more threads or memory.
-bool addHelper(const pthread_attr_t& attr) {
+bool addHelper() {
     std::unique_ptr<Helper> h;
     try {
         h = std::make_unique<Helper>();  // value-initialised: no caches yet
@@ -123,7 +123,7 @@ bool addHelper(const pthread_attr_t& attr) {
         if (h) releaseThread(h->thread);
         return false;
     }
-    if (pthread_create(&h->handle, &attr, helperMain, h.get()) != 0) {
+    if (!startThread(h->handle, helperMain, h.get(), HELPER_STACK_SIZE)) {
         releaseThread(h->thread);
         return false;
     }
@@ -137,7 +137,7 @@ void removeHelpers(size_t keep) {
     setCommand(EXIT);
     for (size_t i = keep; i < helpers.size(); i++) {
         wake(*helpers[i]);
-        pthread_join(helpers[i]->handle, nullptr);
+        joinThread(helpers[i]->handle);
         releaseThread(helpers[i]->thread);
     }
     helpers.resize(keep);
@@ -152,13 +152,7 @@ int resizeThreads(int count) {
     helpersInSearch = 0;
     const size_t wanted = size_t(count - 1);
     removeHelpers(wanted);
-    if (helpers.size() < wanted) {
-        pthread_attr_t attr;
-        pthread_attr_init(&attr);
-        pthread_attr_setstacksize(&attr, HELPER_STACK_SIZE);
-        while (helpers.size() < wanted && addHelper(attr)) {
-        }
-        pthread_attr_destroy(&attr);
+    while (helpers.size() < wanted && addHelper()) {
     }
     return threadCount();
 }

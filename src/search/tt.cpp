@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <sys/mman.h>
-#include <unistd.h>
+#include "platform/platform.h"
 
 TranspositionTable tt;
 
@@ -36,11 +35,8 @@ inline int depthByte(uint32_t d, int i) { return int((d >> (8 * i)) & 0xff); }
 inline TtEntry* window(uint64_t key) { return tt.entries + (key & tt.mask); }
 
 // Probes land all over the table, so with small pages nearly every one also misses the address
-// translation cache. The table is mapped on a 2 MB boundary and asked for large pages; where the
-// system gives none it works the same on small ones. A fresh mapping reads as zeros and costs
-// nothing until it is touched.
-constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
-
+// translation cache. The table asks for large pages; where the system gives none it works the
+// same on small ones. Fresh memory reads as zeros and costs nothing until it is touched.
 struct Mapping {
     void* base;
     uint64_t bytes;
@@ -48,18 +44,14 @@ struct Mapping {
 };
 
 bool mapTable(uint64_t entryBytes, Mapping& out) {
-    const uint64_t rounded = (entryBytes + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
-    const uint64_t bytes = rounded + LARGE_PAGE;
-    void* base = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) return false;
-    const uint64_t start = (reinterpret_cast<uintptr_t>(base) + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
-    madvise(reinterpret_cast<void*>(start), rounded, MADV_HUGEPAGE);
-    out = {base, bytes, reinterpret_cast<TtEntry*>(start)};
+    void* base = allocateLarge(entryBytes);
+    if (!base) return false;
+    out = {base, entryBytes, static_cast<TtEntry*>(base)};
     return true;
 }
 
 void unmapTable() {
-    if (tt.mapping) munmap(tt.mapping, tt.mappedBytes);
+    if (tt.mapping) freeLarge(tt.mapping, tt.mappedBytes);
     tt.mapping = nullptr;
     tt.mappedBytes = 0;
     tt.entries = nullptr;
@@ -86,8 +78,8 @@ bool ttResize(int64_t megabytes) {
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
     // More than the machine's memory is refused here: where the system overcommits, the mapping
     // would succeed and the process die later, as the search touches the pages.
-    const uint64_t physical = uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGE_SIZE));
-    if (count * sizeof(TtEntry) > physical) return false;
+    const uint64_t physical = physicalMemory();
+    if (physical && count * sizeof(TtEntry) > physical) return false;
     Mapping m;
     if (!mapTable(count * sizeof(TtEntry), m)) return false;
     unmapTable();

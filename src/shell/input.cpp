@@ -1,39 +1,22 @@
 #include "shell/input.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
 constexpr size_t BUFFER_SIZE = MAX_LINE_LENGTH + 1;  // the longest line with its line end
 
-// Waits until the descriptor is readable; only needed when someone left it non-blocking.
-void waitReadable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    while (poll(&p, 1, -1) < 0 && errno == EINTR) {
-    }
-}
-
-// Appends what one read(2) brings; false at end of input or on an error.
+// Appends what one read brings; false at end of input or on an error.
 bool fill(LineReader& r) {
-    for (;;) {
-        const ssize_t n = read(r.fd, r.data.get() + r.end, BUFFER_SIZE - r.end);
-        if (n > 0) {
-            r.end += size_t(n);
-            return true;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            waitReadable(r.fd);
-            continue;
-        }
-        r.atEnd = true;
-        return false;
+    const size_t n = readInput(r.fd, r.data.get() + r.end, BUFFER_SIZE - r.end);
+    if (n > 0) {
+        r.end += n;
+        return true;
     }
+    r.atEnd = true;
+    return false;
 }
 
 }  // namespace
@@ -44,22 +27,14 @@ LineReader& standardInput() {
 }
 
 std::unique_ptr<LineReader> openLineReader(const char* path) {
-    // Opened non-blocking so that a FIFO without a writer cannot hang the open; reads block again.
-    // A terminal opened here must not become the engine's controlling terminal.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    FileIdentity identity;
+    const int fd = openRegularFile(path, identity);
     if (fd < 0) return nullptr;
-    // Tested on the open descriptor, not the name, which could name something else by now.
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     auto reader = std::make_unique<LineReader>();
     reader->fd = fd;
     reader->ownsFd = true;
-    reader->device = st.st_dev;
-    reader->inode = st.st_ino;
+    reader->device = identity.device;
+    reader->inode = identity.index;
     return reader;
 }
 
@@ -71,7 +46,7 @@ void attachLineReader(LineReader& reader, int fd) {
 }
 
 void closeLineReader(LineReader& reader) {
-    if (reader.ownsFd && reader.fd >= 0) close(reader.fd);
+    if (reader.ownsFd && reader.fd >= 0) closeFile(reader.fd);
     reader.fd = -1;
     reader.ownsFd = false;
     reader.atEnd = true;
@@ -132,12 +107,8 @@ bool inputPending(LineReader& r) {
     if (r.start < r.end) return true;
     // The end, once read, is no longer news: a poll loop must not spin on it.
     if (r.atEnd) return false;
-    pollfd p{r.fd, POLLIN, 0};
-    int n;
-    while ((n = poll(&p, 1, 0)) < 0 && errno == EINTR) {
-    }
     // Hang-up and errors count as pending: the read that follows reports the end of input.
-    return n > 0 && p.revents != 0;
+    return inputWaiting(r.fd);
 }
 
 bool inputPending() { return inputPending(standardInput()); }

@@ -3,9 +3,8 @@
 // the check behind a stdio buffer.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 // A line is at most this many characters plus its line end; a longer one is dropped whole.
@@ -18,9 +17,9 @@ struct LineReader {
     bool discarding = false;  // inside an over-long line, dropping bytes up to its newline
     size_t start = 0;         // unread bytes are data[start, end)
     size_t end = 0;
-    size_t scanned = 0;  // data[start, scanned) holds no newline
-    dev_t device = 0;    // a command file's identity, so that one already running is not reopened
-    ino_t inode = 0;
+    size_t scanned = 0;   // data[start, scanned) holds no newline
+    uint64_t device = 0;  // a command file's identity, so that one already running is not reopened
+    uint64_t inode = 0;
     // One spare byte so that even a full line can be terminated in place.
     std::unique_ptr<char[]> data{new char[MAX_LINE_LENGTH + 2]};
 };

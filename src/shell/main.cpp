@@ -1,8 +1,7 @@
-#include <csignal>
-
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "platform/platform.h"
 #include "search/searchthread.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -26,7 +25,7 @@ int main(int argc, char** argv) {
     // Standard input is read only through our own reader on descriptor 0, never through stdio, so
     // unread bytes stay visible to the in-search input check. A closed pipe to the GUI shows up as
     // a failed write, which ends the engine like the end of input.
-    std::signal(SIGPIPE, SIG_IGN);
+    prepareStandardStreams();
     clockMs();  // the clock counts from here
 
     buildTables();

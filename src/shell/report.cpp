@@ -1,7 +1,5 @@
 #include "shell/report.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
@@ -9,6 +7,7 @@
 
 #include "board/attacks.h"
 #include "board/notation.h"
+#include "platform/platform.h"
 #include "search/driver.h"
 #include "search/tablebase.h"
 #include "search/tt.h"
@@ -273,10 +272,7 @@ inline bool endsByItself(const SearchThread& thread) {
 // Standard input that is a regular file holds the commands that follow the search: they are read
 // only while the search cannot end by itself.
 bool stdinIsFile() {
-    static const bool isFile = [] {
-        struct stat st;
-        return fstat(0, &st) == 0 && S_ISREG(st.st_mode);
-    }();
+    static const bool isFile = inputKind(0) == InputKind::File;
     return isFile;
 }
 

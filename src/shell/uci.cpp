@@ -1,7 +1,5 @@
 #include "shell/uci.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "board/notation.h"
 #include "search/threads.h"
 #include "shell/bench.h"
+#include "shell/compiler.h"
 #include "shell/go.h"
 #include "shell/inspect.h"
 #include "shell/options.h"
@@ -167,6 +166,8 @@ void execute(SearchThread& thread, const TokenLine& line) {
         if (n == 1) displayCommand(thread);
     } else if (isWord(word, "flip")) {
         if (n == 1) flipCommand(thread);
+    } else if (isWord(word, "compiler")) {
+        if (n == 1) compilerCommand();
     }
 }
 
@@ -193,8 +194,8 @@ namespace {
 
 // The command files running on the current chain of file lines, outermost first.
 struct RunningFile {
-    dev_t device;
-    ino_t inode;
+    uint64_t device;
+    uint64_t inode;
 };
 RunningFile runningFiles[MAX_FILE_NESTING];
 int fileNesting = 0;

@@ -175,7 +175,7 @@ TEST(SearchSignature, FixedDepthNodeCountsAreReproducible) {
 
 // The bench command's total at its default depth, through the binary: the signature CI checks.
 TEST(DeepSearchSignature, BenchCommandTotal) {
-    const engine_process::Result r = engine_process::runEngine("bench\n", 120000);
+    const engine_process::Result r = engine_process::runEngine("bench\n", 300000);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output.substr(0, r.output.find(" nps")).substr(0, 15), "30768618 nodes ")
         << r.output;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -63,11 +64,26 @@ inline Engine startEngine(const char* stdinPath = nullptr, std::vector<std::stri
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     }
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<char*> argv{const_cast<char*>(KESTRUN_BINARY)};
+    // KESTRUN_ENGINE, when set, is the command that runs another build of the engine in place of
+    // the one built with the tests, words split at spaces: "wine kestrun.exe", "qemu-aarch64 -L
+    // /usr/aarch64-linux-gnu kestrun".
+    static std::vector<std::string> command = [] {
+        std::vector<std::string> words;
+        const char* other = std::getenv("KESTRUN_ENGINE");
+        std::string text = other && *other ? other : "";
+        for (size_t i = 0; i < text.size();) {
+            const size_t end = std::min(text.find(' ', i), text.size());
+            if (end > i) words.push_back(text.substr(i, end - i));
+            i = end + 1;
+        }
+        if (words.empty()) words.push_back(KESTRUN_BINARY);
+        return words;
+    }();
+    std::vector<char*> argv;
+    for (std::string& w : command) argv.push_back(w.data());
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&e.pid, KESTRUN_BINARY, &actions, nullptr, argv.data(), environ) != 0)
-        e.pid = -1;
+    if (posix_spawnp(&e.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) e.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     e.fromEngine = out[0];
@@ -234,6 +250,12 @@ inline void expectExit(Engine& e, const std::string& rest = "") {
     EXPECT_EQ(waitEngine(e), 0) << output;
 }
 
+// KESTRUN_ENGINE_SYZYGY=0: the engine under test is a build without the tables.
+inline bool engineHasSyzygy() {
+    const char* value = std::getenv("KESTRUN_ENGINE_SYZYGY");
+    return SYZYGY_BUILT && !(value && std::string(value) == "0");
+}
+
 inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 1000) {
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +
@@ -254,11 +276,11 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            "option name UCI_LimitStrength type check default false\n"
            "option name UCI_Elo type spin default 1725 min 1350 max 2100\n"
            "option name UCI_ShowWDL type check default false\n" +
-           (SYZYGY_BUILT ? "option name SyzygyPath type string default <empty>\n"
-                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
-                           "option name Syzygy50MoveRule type check default true\n"
-                           "option name SyzygyProbeLimit type spin default 7 min 0 max 7\n"
-                         : "") +
+           (engineHasSyzygy() ? "option name SyzygyPath type string default <empty>\n"
+                                "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
+                                "option name Syzygy50MoveRule type check default true\n"
+                                "option name SyzygyProbeLimit type spin default 7 min 0 max 7\n"
+                              : "") +
            "uciok\n";
 }
 
