@@ -234,7 +234,7 @@ inline void expectExit(Engine& e, const std::string& rest = "") {
     EXPECT_EQ(waitEngine(e), 0) << output;
 }
 
-inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 20,
+inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 50,
                              int nodesTime = 0) {
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +

@@ -45,7 +45,7 @@ TEST(EngineDialogue, UciAndIsreadyAnswerExactly) {
 TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
     struct Case {
         const char* line;
-        int hash, threads, multiPv = 1, overhead = 20, nodesTime = 0;
+        int hash, threads, multiPv = 1, overhead = 50, nodesTime = 0;
         bool refused = false;  // a table the system cannot give: one info line, the old one stays
     };
     const Case cases[] = {
@@ -60,9 +60,9 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Threads value 5000", 64, 1024},
         {"setoption name Threads value 3", 64, 3},
         {"setoption name Hash value abc", 1, 3},
-        {"setoption name Hash value 99999999999999999999999", 1, 3, 1, 20, 0, true},
+        {"setoption name Hash value 99999999999999999999999", 1, 3, 1, 50, 0, true},
         {"setoption name Threads value -99999999999999999999999", 1, 1},
-        {"setoption name Hash value 4294967328", 1, 1, 1, 20, 0, true},  // 2^32 + 32: no wrap
+        {"setoption name Hash value 4294967328", 1, 1, 1, 50, 0, true},  // 2^32 + 32: no wrap
         {"setoption name Hash value -4294967200", 1, 1},
         {"setoption name Hash value 16", 16, 1},
         // Ignored: a sixth token, misspelt or upper-case keywords, other options.
@@ -81,7 +81,7 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Hash value 16", 16, 2, 2, 900},
         {"setoption name Threads value 1", 16, 1, 2, 900},
         {"setoption name MultiPV value 1", 16, 1, 1, 900},
-        {"setoption name Move Overhead value 20", 16, 1},
+        {"setoption name Move Overhead value 50", 16, 1},
         // Names of two words; a button takes no value.
         {"setoption name MultiPV value 0", 16, 1, 1},
         {"setoption name MultiPV value 900", 16, 1, 500},
