@@ -26,7 +26,11 @@ void allocateTime(GoLimits& limits, const GoClock& clock, int64_t moveOverhead) 
         limits.timeLimited = 1;
         const int64_t available =
             std::max<int64_t>(clock.time - clockReserve(clock.time, moveOverhead), 0);
-        const int64_t total = available + inc * (movesToGo - 1);
+        // The overhead is spent again on every move, so it counts against each increment too:
+        // with an increment below it the clock is planned alone, and at the end of a fast game
+        // it settles well above the reserve instead of at it, where one slow answer would lose.
+        const int64_t total =
+            available + std::max<int64_t>(inc - moveOverhead, 0) * (movesToGo - 1);
         // A clock above the reserve always buys some search: a zero budget would play the first
         // iteration's move however much time is left.
         const int64_t soft = std::min(available, std::max<int64_t>(total / movesToGo, 1));

@@ -18,7 +18,8 @@ struct GoClock {
 int64_t clockReserve(int64_t time, int64_t moveOverhead);
 
 // Sets the soft and hard limits. With a clock the engine keeps the reserve and plans
-// (available + inc * (movestogo - 1)) / movestogo per move, at least a millisecond while anything
+// (available + (inc - overhead) * (movestogo - 1)) / movestogo per move (an increment below the
+// overhead counts as none), at least a millisecond while anything
 // is available, stopping inside an iteration at half of the whole budget, never past what is
 // available; a move time is a hard limit of its own, the overhead not taken from it.
 void allocateTime(GoLimits& limits, const GoClock& clock, int64_t moveOverhead);

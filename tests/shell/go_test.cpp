@@ -39,7 +39,7 @@ TEST(GoLimits, ClockArithmetic) {
     ASSERT_EQ(settings.moveOverhead, DEFAULT_MOVE_OVERHEAD);
     ASSERT_EQ(DEFAULT_MOVE_OVERHEAD, 50);
     expectTimes(limits("go wtime 60000 btime 60000"), 2278, 28475);
-    expectTimes(limits("go wtime 10000 btime 10000 winc 100 binc 100 movestogo 10"), 1035, 5175);
+    expectTimes(limits("go wtime 10000 btime 10000 winc 100 binc 100 movestogo 10"), 990, 4950);
     expectTimes(limits("go movetime 1000"), 5000, 1000);
     // movestogo above 25 (or 0) counts as 25.
     expectTimes(limits("go wtime 60000 movestogo 40"), 2278, 28475);
@@ -56,7 +56,9 @@ TEST(GoLimits, ClockArithmetic) {
     expectTimes(limits("go wtime 100"), 1, 22);
     EXPECT_EQ(clockReserve(10000, 50), 550);
     expectTimes(limits("go wtime 10000"), 378, 4725);
-    expectTimes(limits("go wtime 1000 winc 10"), 45, 570);
+    // An increment counts less the overhead, which every move spends again.
+    expectTimes(limits("go wtime 1000 winc 10"), 36, 450);
+    expectTimes(limits("go wtime 1000 winc 150"), 132, 900);
     for (int time = 54; time < 3000; time++)
         EXPECT_GE(limits("go wtime " + std::to_string(time)).softTime, 1) << time;
     // Black reads its own clock.
@@ -111,7 +113,7 @@ TEST(GoLimits, NodesMateAndTheMoveOverhead) {
     // The clock rule keeps back the Move Overhead instead of a fixed second.
     settings.moveOverhead = 100;
     expectTimes(limits("go wtime 60000 btime 60000"), 2276, 28450);
-    expectTimes(limits("go wtime 1000 winc 100"), 130, 850);
+    expectTimes(limits("go wtime 1000 winc 100"), 34, 425);
     settings.moveOverhead = 1000;
     expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
     settings.moveOverhead = DEFAULT_MOVE_OVERHEAD;
