@@ -64,6 +64,26 @@ inline bool matesWithin(int score, int moves) {
     return score > MATE_BOUND && (MATE + 1 - score) >> 1 <= moves;
 }
 
+// Stopped before the first iteration completed: the best of the moves that iteration has scored,
+// with its score; before any has one, the table's move for the root when it is in the root list
+// (the table keeps no entry of the root's own, so it may come from a shallow transposition: a
+// scored move is the better guess), else the head of the root list.
+void answerUnfinishedFirstIteration(SearchThread& thread, int n, const Move* moves,
+                                    const int32_t* scores) {
+    SearchState& s = thread.state;
+    int chosen = -1;
+    for (int i = 0; i < n; i++)
+        if (scores[i] != NO_SCORE && (chosen < 0 || scores[i] > scores[chosen])) chosen = i;
+    if (chosen >= 0) {
+        s.bestMove = int32_t(moves[chosen]);
+        s.reportDepth = 1;
+        s.reportScore = scores[chosen];
+        return;
+    }
+    const Move known = ttMove(thread.position);
+    s.bestMove = int32_t(std::find(moves, moves + n, known) != moves + n ? known : moves[0]);
+}
+
 template <Colour Us>
 void iterativeDeepening(SearchThread& thread) {
     Position& pos = thread.position;
@@ -115,7 +135,7 @@ void iterativeDeepening(SearchThread& thread) {
             if (thread.hooks) thread.hooks->linesDone(thread);
         }
         if (thread.hooks) thread.hooks->iterationDone(thread);
-        const int64_t elapsed = clockMs() - s.startTime;
+        const int64_t elapsed = searchElapsed(thread);
         s.previousScore = s.bestScore;
         if (s.iteration == 1 && n >= 2 && scores[0] >= scores[1] + 150) s.easyMove = 1;
         if (s.iteration >= 2) {
@@ -136,8 +156,9 @@ void iterativeDeepening(SearchThread& thread) {
         s.iteration = nextIteration(thread, s.iteration + 1);
         if (s.iteration >= MAX_ITERATION) break;
     }
-    // Stopped before any root move completed: the best guess is the head of the root list.
-    if (s.bestMove == NO_MOVE && n > 0) s.bestMove = int32_t(moves[0]);
+    // Stopped before a root move beat the last completed iteration's: that iteration's head.
+    if (s.bestMove == NO_MOVE && n > 0 && s.completedDepth > 0) s.bestMove = int32_t(moves[0]);
+    if (s.bestMove == NO_MOVE && n > 0) answerUnfinishedFirstIteration(thread, n, moves, scores);
 }
 
 void iterate(SearchThread& thread) {
@@ -160,15 +181,47 @@ void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
-// back: a limit holds only from ponderhit on, like the clock).
+// back: a limit holds only from ponderhit on, like the clock). From then on the helpers check it
+// as well: a main thread that the system keeps waiting must not let them run past it.
 void checkNodeBudget(SearchThread& thread) {
     const uint64_t nodes = searchNodes(thread);
+    if (thread.limits.nodesLimited && !thread.state.holdBestMove)
+        setNodeBudget(thread.limits.nodeLimit);
     if (thread.limits.nodesLimited && nodes >= thread.limits.nodeLimit) {
-        if (!thread.state.holdBestMove) thread.stopFlag = 1;
+        // The helpers stop with it, not once it has unwound: a thread the system keeps waiting
+        // would leave them running.
+        if (!thread.state.holdBestMove) stopWholeSearch();
         return;
     }
     if (thread.state.strengthNodes && endOnStrengthBudget(thread, nodes)) return;
     scheduleNodeCheck(thread, nodes);
+}
+
+// A helper's check: the shared budget, spent or not. Its checks come as the main thread's do,
+// when its share of the nodes left could be spent.
+void helperCheck(SearchThread& thread) {
+    const uint64_t budget = nodeBudget();
+    if (budget == NO_NODE_BUDGET || thread.stopFlag) return;
+    const uint64_t nodes = allSearchNodes();
+    if (nodes >= budget) return stopWholeSearch();
+    const uint64_t left = (budget - nodes) / uint64_t(threadCount());
+    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
+}
+
+// Real time between two checks of the main thread: where a thousand nodes take longer than the
+// check period (page faults, a busy machine), the interval shrinks, so the clock and the input are
+// still read in time; where they are quick again it grows back. Under nodestime the search's
+// time is its nodes, and the checks keep to fixed node counts so that the search repeats.
+void adaptCheckInterval(SearchThread& thread) {
+    const int64_t now = clockMicros();
+    const int64_t spent = now - thread.state.lastCheckMicros;
+    thread.state.lastCheckMicros = now;
+    if (thread.limits.nodesPerMs > 0) return;
+    if (spent > CHECK_PERIOD_US)
+        thread.checkInterval = std::max(thread.checkInterval / 2, MIN_CHECK_INTERVAL);
+    else if (spent < CHECK_PERIOD_US / 4)
+        thread.checkInterval = std::min(thread.checkInterval * 2, CLOCK_INTERVAL);
+    thread.pollCountdown = std::min(thread.pollCountdown, thread.checkInterval);
 }
 
 // A helper that completed a deeper iteration than the main thread gives the answer when it chose
@@ -208,13 +261,13 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.state = {};
     if (limits.strengthElo) thread.state.strengthNodes = strengthPlan(limits.strengthElo).nodes;
     thread.state.startTime = clockMs();
+    thread.state.startMicros = thread.state.lastCheckMicros = clockMicros();
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
     thread.tbHits = 0;
-    // A timed search keeps its limit to the millisecond, and a withheld one answers stop or
-    // ponderhit at once: the main thread checks often.
-    const bool often = limits.timeLimited || limits.holdBestMove;
-    thread.checkInterval = often && !isHelper(thread) ? CLOCK_INTERVAL : POLL_INTERVAL;
+    // Every search keeps its time limit to the millisecond and answers stop, quit, ponderhit and
+    // isready within about one: the main thread checks often.
+    thread.checkInterval = isHelper(thread) ? POLL_INTERVAL : CLOCK_INTERVAL;
     thread.pollCountdown = thread.checkInterval;
     if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
     scheduleNodeCheck(thread, 0);
@@ -246,6 +299,7 @@ void helperSearch(SearchThread& thread) {
     GoLimits limits;
     limits.holdBestMove = 1;
     resetForSearch(thread, limits);
+    helperCheck(thread);
     thread.hooks = nullptr;
     copyRootPosition(thread);
     clearOrderingTables(thread.orderingTables);
@@ -264,10 +318,18 @@ int extractPv(Position& pos, Move first, Move* moves) {
 
 uint64_t searchNodes(const SearchThread& thread) { return thread.nodeCount + helperNodes(); }
 
+int64_t searchElapsed(const SearchThread& thread) {
+    const uint64_t rate = thread.limits.nodesPerMs;
+    return rate > 0 ? int64_t(searchNodes(thread) / rate) : clockMs() - thread.state.startTime;
+}
+
 uint64_t searchTbHits(const SearchThread& thread) { return thread.tbHits + helperTbHits(); }
 
 void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks* hooks,
                  bool positionKnown) {
+    // A helper of the last search that is still unwinding may stop this thread's search; none
+    // runs once they are idle.
+    waitForIdleHelpers();
     thread.hooks = hooks;
     resetForSearch(thread, limits);
     thread.state.positionKnown = positionKnown;
@@ -279,8 +341,11 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
         rankRootByTables(thread);
         // A limited search runs alone: helpers would add strength it does not want, and their
         // nodes would spend its budget.
+        const bool budget = thread.limits.nodesLimited && !thread.limits.holdBestMove;
+        setNodeBudget(budget ? thread.limits.nodeLimit : NO_NODE_BUDGET);
         startHelpers(thread, thread.limits.strengthElo ? nullptr : helperSearch);
         iterate(thread);
+        setNodeBudget(NO_NODE_BUDGET);
         stopHelpers();
         adoptHelperResult(thread);
         playLimitedChoice(thread);
@@ -293,28 +358,22 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
 }
 
 void periodicCheck(SearchThread& thread) {
-    // A helper's stop flag is set by the main thread and read at every node: nothing to do here.
-    if (isHelper(thread)) return;
-    const int64_t elapsed = clockMs() - thread.state.startTime;
-    // Input and the helpers' progress every POLL_INTERVAL nodes, the clock at every check; while
-    // the answer is withheld (pondering, infinite) input at every check too, for stop and
-    // ponderhit.
-    const bool inputDue =
-        thread.nodeCount >= thread.state.nextInputCheck || thread.state.holdBestMove;
-    if (inputDue) {
-        thread.state.nextInputCheck = thread.nodeCount + POLL_INTERVAL;
-        if (thread.hooks) thread.hooks->pollInput(thread);
-    }
+    if (isHelper(thread)) return helperCheck(thread);
+    adaptCheckInterval(thread);
+    // Input at every check: stop, ponderhit, quit and isready are answered within about a
+    // millisecond in every kind of search.
+    if (thread.hooks) thread.hooks->pollInput(thread);
     const GoLimits& limits = thread.limits;
     if (limits.nodesLimited || thread.state.strengthNodes) checkNodeBudget(thread);
     // A helper has completed the last iteration asked for: its answer is as good (helpers search
     // one line, so not when several are asked for).
-    if (inputDue && limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
+    if (limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
         limits.multiPv == 1) {
         const int helperDepth = deepestHelperResult().depth;
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
     }
-    if (clockStopsIteration(thread, elapsed)) thread.stopFlag = 1;
+    if (clockStopsIteration(thread, searchElapsed(thread))) thread.stopFlag = 1;
+    const int64_t elapsed = clockMs() - thread.state.startTime;
     if (thread.hooks && elapsed >= thread.state.nextStatus && !thread.stopFlag) {
         thread.state.nextStatus = int32_t(elapsed) + 1000;
         thread.hooks->status(thread);

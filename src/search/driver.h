@@ -26,3 +26,7 @@ int extractPv(Position& pos, Move first, Move* moves);
 uint64_t searchNodes(const SearchThread& thread);
 // Endgame-table probes with a result, of the main thread and its helpers.
 uint64_t searchTbHits(const SearchThread& thread);
+
+// The search's elapsed time in milliseconds: real time, or under nodestime the nodes of all
+// threads at that many a millisecond.
+int64_t searchElapsed(const SearchThread& thread);

@@ -15,6 +15,9 @@ struct GoLimits {
     int32_t timeLimited = 0;
     int32_t softTime = 0;  // ends the search between iterations, and after a ponderhit inside one
     int32_t hardTime = 0;  // ends the search inside an iteration
+    // nodestime: the clock's milliseconds count this many nodes each, and the search's elapsed
+    // time is its node count (0: the real clock).
+    uint64_t nodesPerMs = 0;
     int32_t nodesLimited = 0;
     uint64_t nodeLimit = 0;  // nodes of all threads
     int32_t mateLimit = 0;   // moves; 0 when the search looks for no mate

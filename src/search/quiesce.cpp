@@ -42,10 +42,10 @@ int quiesce(SearchThread& thread, int depth, int ply, int inCheck, int alpha, in
 
     thread.nodeCount.add(1);
     noteSelectiveDepth(thread, ply);
-    // The main thread also counts these nodes towards its next periodic check: quiescence can be
-    // most of the tree, and the hard time limit must hold within a few milliseconds. Helpers
-    // keep their alpha-beta-only count; what triggers the check changes no node count.
-    if (!isHelper(thread)) tickPoll(thread);
+    // These nodes count towards the next periodic check too: quiescence can be most of the tree,
+    // and the time limit and a node budget must hold closely. What triggers the check changes no
+    // node count.
+    tickPoll(thread);
     int score;
     if (settledBeforeSearch<Us>(pos, ply, alpha, beta, score)) return score;
 

@@ -6,10 +6,21 @@
 #include "eval/material.h"
 #include "eval/pawns.h"
 
-int32_t clockMs() {
+namespace {
+
+std::chrono::steady_clock::duration sinceStart() {
     static const auto origin = std::chrono::steady_clock::now();
-    const auto elapsed = std::chrono::steady_clock::now() - origin;
-    return int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    return std::chrono::steady_clock::now() - origin;
+}
+
+}  // namespace
+
+int32_t clockMs() {
+    return int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart()).count());
+}
+
+int64_t clockMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(sinceStart()).count();
 }
 
 void initThread(SearchThread& thread, int index) {

@@ -15,10 +15,16 @@ struct MaterialTable;
 struct PawnHashTable;
 
 constexpr int MAIN_THREAD = 0;
-// Nodes between two reads of the input, and between two reads of the clock in a timed search
-// (a clock read costs tens of nanoseconds; a thousand nodes take a fraction of a millisecond).
+// Nodes between two periodic checks of the main thread, which read the clock and the input (a
+// clock read costs tens of nanoseconds, a look at the input about a microsecond; a thousand nodes
+// take half a millisecond). Where nodes come slowly (a fresh table's page faults, a loaded
+// machine) the interval shrinks down to MIN_CHECK_INTERVAL, so that a check still comes about
+// every CHECK_PERIOD_US of real time. Helpers check only for a node budget, at most every
+// POLL_INTERVAL nodes.
 constexpr int POLL_INTERVAL = 100000;
 constexpr int CLOCK_INTERVAL = 1024;
+constexpr int MIN_CHECK_INTERVAL = 64;
+constexpr int64_t CHECK_PERIOD_US = 1000;
 constexpr int MAX_ITERATION = 64;
 
 // A field another thread may read while its owner writes it. All access is relaxed: the value
@@ -54,13 +60,14 @@ struct SearchHooks {
 
 // Everything one search finds out as it goes, reset whole when it starts.
 struct SearchState {
-    int32_t startTime = 0;     // clock at the start of the search
-    int32_t holdBestMove = 0;  // the answer waits for stop or ponderhit
+    int32_t startTime = 0;        // clock at the start of the search
+    int64_t startMicros = 0;      // the same in microseconds, for the node rate
+    int64_t lastCheckMicros = 0;  // the main thread's previous periodic check
+    int32_t holdBestMove = 0;     // the answer waits for stop or ponderhit
     int32_t ponderHit = 0;
-    int32_t positionKnown = 1;    // false: a refused FEN left nothing to search
-    uint64_t nextInputCheck = 0;  // the node count at which the periodic check next reads input
-    int32_t nextStatus = 1000;    // the time of the next status line
-    int32_t rootMoveCount = 0;    // moves at the root: none when mated or stalemated
+    int32_t positionKnown = 1;  // false: a refused FEN left nothing to search
+    int32_t nextStatus = 1000;  // the time of the next status line
+    int32_t rootMoveCount = 0;  // moves at the root: none when mated or stalemated
     int32_t iteration = 0;
     int32_t rootMoveIndex = 0;
     int32_t bestMove = 0;
@@ -95,7 +102,7 @@ struct SearchThread {
     Position position;
     Relaxed<int32_t> stopFlag;
     int32_t pollCountdown;
-    int32_t checkInterval;  // POLL_INTERVAL, or CLOCK_INTERVAL on a timed search's main thread
+    int32_t checkInterval;  // CLOCK_INTERVAL or less on the main thread, POLL_INTERVAL on a helper
     int32_t selDepth;       // the deepest ply reached in the current iteration
     Relaxed<uint64_t> nodeCount;
     MaterialTable* materialTable;
@@ -112,6 +119,8 @@ inline bool isHelper(const SearchThread& thread) { return thread.threadIndex != 
 
 // Milliseconds of the steady clock since start-up: wall time, whatever the threads do.
 int32_t clockMs();
+// The same clock in microseconds.
+int64_t clockMicros();
 
 void initThread(SearchThread& thread, int index);
 void releaseThread(SearchThread& thread);

@@ -61,6 +61,10 @@ void (*partTask)(int, int) = nullptr;
 int partCount = 0;
 
 int helpersInSearch = 0;  // helpers released for the latest search (main thread only)
+// The main thread of the latest search, for helpers that stop it or count its nodes; set while
+// every helper is idle.
+SearchThread* searchMain = nullptr;
+std::atomic<uint64_t> sharedNodeBudget{NO_NODE_BUDGET};
 
 // A line may run 255 plies deep, plus nested internal deepening and verification frames at the
 // same ply. An alpha-beta frame with its move lists takes about 4.5 KB in the release build, so
@@ -186,15 +190,19 @@ void runInParallel(void (*task)(int part, int parts)) {
     setCommand(IDLE_CYCLE);
 }
 
-void startHelpers(const SearchThread& main, void (*search)(SearchThread&)) {
+void startHelpers(SearchThread& main, void (*search)(SearchThread&)) {
     // Helpers of the previous search may still be unwinding.
     waitForIdleHelpers();
     helpersInSearch = search ? int(helpers.size()) : 0;
+    searchMain = &main;
     if (helpersInSearch == 0) return;
     for (auto& h : helpers) {
         // Cleared here, while the helper waits: its own search start must not undo a stop that
-        // comes before it has even begun.
+        // comes before it has even begun, and the main thread's first checks must not read the
+        // last search's counts.
         h->thread.stopFlag = 0;
+        h->thread.nodeCount = 0;
+        h->thread.tbHits = 0;
         h->result.store(0, std::memory_order_relaxed);
     }
     iterationQuorum.store(std::max(1, (helpersInSearch + 1) / 2), std::memory_order_relaxed);
@@ -235,6 +243,16 @@ uint64_t helperSum(Relaxed<uint64_t> SearchThread::*counter) {
 }  // namespace
 
 uint64_t helperNodes() { return helperSum(&SearchThread::nodeCount); }
+
+void setNodeBudget(uint64_t nodes) { sharedNodeBudget.store(nodes, std::memory_order_relaxed); }
+uint64_t nodeBudget() { return sharedNodeBudget.load(std::memory_order_relaxed); }
+
+void stopWholeSearch() {
+    searchMain->stopFlag = 1;
+    stopHelpers();
+}
+
+uint64_t allSearchNodes() { return searchMain->nodeCount + helperNodes(); }
 uint64_t helperTbHits() { return helperSum(&SearchThread::tbHits); }
 
 void beginIteration(int iteration) { searchers[iteration].fetch_add(1, std::memory_order_relaxed); }

@@ -29,7 +29,8 @@ void runInParallel(void (*task)(int part, int parts));
 // The hand-over around a search, from the main thread. Helpers run `search` on their own
 // record, taking the main thread's root from copyRootPosition; with `search` null the main thread
 // searches alone.
-void startHelpers(const SearchThread& main, void (*search)(SearchThread&));
+// The helpers' node and probe counters start from zero here, before the first check can read them.
+void startHelpers(SearchThread& main, void (*search)(SearchThread&));
 void copyRootPosition(SearchThread& helper);
 // Tells the helpers to stop; they unwind at their next node, and the caller does not wait.
 void stopHelpers();
@@ -48,6 +49,16 @@ struct HelperResult {
 };
 void publishIteration(const SearchThread& thread, int depth, Move move, int score);
 HelperResult deepestHelperResult();
+
+// The node budget every thread of the current search checks: all threads' nodes together
+// (NO_NODE_BUDGET: none, as while the answer is withheld). Set by the main thread.
+constexpr uint64_t NO_NODE_BUDGET = UINT64_MAX;
+void setNodeBudget(uint64_t nodes);
+uint64_t nodeBudget();
+// From a helper that finds the budget spent: stops the main thread and every helper.
+void stopWholeSearch();
+// Nodes of the main thread and the helpers of the current search, read from any of them.
+uint64_t allSearchNodes();
 
 // Nodes of the helpers taking part in the current search.
 uint64_t helperNodes();

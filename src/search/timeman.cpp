@@ -9,6 +9,10 @@ inline int32_t toTime(int64_t ms) { return int32_t(std::clamp<int64_t>(ms, 0, IN
 
 }  // namespace
 
+int64_t clockReserve(int64_t time, int64_t moveOverhead) {
+    return time - time * 95 / 100 + moveOverhead;
+}
+
 void allocateTime(GoLimits& limits, const GoClock& clock, int64_t moveOverhead) {
     int64_t movesToGo = clock.movesToGo;
     if (movesToGo <= 0 || movesToGo > 25) movesToGo = 25;
@@ -20,9 +24,16 @@ void allocateTime(GoLimits& limits, const GoClock& clock, int64_t moveOverhead) 
         limits.softTime = toTime(clock.moveTime * 500 / 100);
     } else if (clock.time >= 0) {
         limits.timeLimited = 1;
-        const int64_t available = std::max<int64_t>(clock.time * 95 / 100 - moveOverhead, 0);
-        const int64_t total = available + inc * (movesToGo - 1);
-        const int64_t soft = std::min(available, total / movesToGo * 100 / 100);
+        const int64_t available =
+            std::max<int64_t>(clock.time - clockReserve(clock.time, moveOverhead), 0);
+        // The overhead is spent again on every move, so it counts against each increment too:
+        // with an increment below it the clock is planned alone, and at the end of a fast game
+        // it settles well above the reserve instead of at it, where one slow answer would lose.
+        const int64_t total =
+            available + std::max<int64_t>(inc - moveOverhead, 0) * (movesToGo - 1);
+        // A clock above the reserve always buys some search: a zero budget would play the first
+        // iteration's move however much time is left.
+        const int64_t soft = std::min(available, std::max<int64_t>(total / movesToGo, 1));
         limits.softTime = toTime(soft);
         limits.hardTime = toTime(std::min(available, std::max(soft, total * 50 / 100)));
     }

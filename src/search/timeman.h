@@ -14,10 +14,14 @@ struct GoClock {
     int64_t moveTime = -1;
 };
 
-// Sets the soft and hard limits. With a clock the engine keeps 5 % and the overhead in reserve
-// and plans (available + inc * (movestogo - 1)) / movestogo per move, stopping inside an
-// iteration at half of the whole budget, never past what is available; a move time is a hard
-// limit.
+// What the clock rule keeps back of a clock: 5 % (rounded up) and the overhead.
+int64_t clockReserve(int64_t time, int64_t moveOverhead);
+
+// Sets the soft and hard limits. With a clock the engine keeps the reserve and plans
+// (available + (inc - overhead) * (movestogo - 1)) / movestogo per move (an increment below the
+// overhead counts as none), at least a millisecond while anything
+// is available, stopping inside an iteration at half of the whole budget, never past what is
+// available; a move time is a hard limit of its own, the overhead not taken from it.
 void allocateTime(GoLimits& limits, const GoClock& clock, int64_t moveOverhead);
 
 // Between iterations: whether the clock ends the search, given the time spent so far.

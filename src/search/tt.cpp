@@ -109,6 +109,19 @@ void ttClearSlice(int part, int parts) {
     if (end > begin) std::memset(reinterpret_cast<char*>(tt.entries) + begin, 0, end - begin);
 }
 
+void ttTouchSlice(int part, int parts) {
+    // Whole large pages to each part, so that no two threads fault on one.
+    const uint64_t bytes = tt.count * sizeof(TtEntry);
+    const uint64_t pages = (bytes + LARGE_PAGE - 1) / LARGE_PAGE;
+    const uint64_t step = (pages + uint64_t(parts) - 1) / uint64_t(parts);
+    const uint64_t begin = std::min(bytes, step * uint64_t(part) * LARGE_PAGE);
+    const uint64_t end = std::min(bytes, begin + step * LARGE_PAGE);
+    // One write a small page: where the system gives large pages the first one maps the whole.
+    constexpr uint64_t SMALL_PAGE = 4096;
+    char* const base = reinterpret_cast<char*>(tt.entries);
+    for (uint64_t at = begin; at < end; at += SMALL_PAGE) base[at] = 0;
+}
+
 void ttClearDone() {
     tt.fresh.store(true, std::memory_order_relaxed);
     setTtAge(0);

@@ -74,6 +74,9 @@ bool ttNeedsClear();
 void ttClearSlice(int part, int parts);
 void ttClearDone();
 void setTtAge(int age);
+// Touches every page of the table's part `part` of `parts` so that the system maps (and zeroes)
+// it now, not inside a search; the entries stay zero.
+void ttTouchSlice(int part, int parts);
 inline int ttAge() { return tt.currentAge.load(std::memory_order_relaxed); }
 
 // Mate scores, and the endgame tables' win and loss scores below them, are kept relative to the

@@ -42,7 +42,36 @@ int rootRestriction(Position& pos, const TokenLine& line, int first, Move* out) 
     return count;
 }
 
+// Under nodestime the engine keeps each side's clock itself, in nodes: from the first clocked go
+// of a game on, the clock is the lower of the go line's and its own (what it had, less the nodes
+// searched, plus the increment). A GUI's clock runs on real time and so differs between two
+// plays of one game; this one does not, and while the engine searches faster than the given
+// rate it is the lower, so the game replays move for move. -1: not started.
+int64_t nodeClock[2] = {-1, -1};
+struct NodeClockUse {
+    int side = -1;  // the side whose clock the current go line reads; -1: none
+    int64_t nodes = 0;
+    int64_t incNodes = 0;
+};
+NodeClockUse nodeClockUse;
+
+// The go line's clock for the side to move, in milliseconds of nodestime.
+void applyNodeClock(GoClock& clock, Colour side) {
+    nodeClockUse = {};
+    const int64_t rate = settings.nodesTime;
+    if (rate <= 0 || clock.time < 0) return;
+    const int s = side == White ? 0 : 1;
+    // Clock values beyond any game's length saturate rather than overflow.
+    constexpr int64_t Longest = int64_t(1) << 40;
+    int64_t nodes = std::min(clock.time, Longest) * rate;
+    if (nodeClock[s] >= 0) nodes = std::min(nodes, nodeClock[s]);
+    nodeClockUse = {s, nodes, std::clamp<int64_t>(clock.inc, 0, Longest) * rate};
+    clock.time = nodes / rate;
+}
+
 }  // namespace
+
+void resetNodeClocks() { nodeClock[0] = nodeClock[1] = -1; }
 
 GoLimits goLimits(Position& pos, const TokenLine& line) {
     constexpr int64_t Absent = -1;
@@ -90,7 +119,9 @@ GoLimits goLimits(Position& pos, const TokenLine& line) {
     clock.inc = pos.sideToMove == White ? winc : binc;
     clock.movesToGo = movestogo;
     clock.moveTime = movetime;
+    applyNodeClock(clock, Colour(pos.sideToMove));
     allocateTime(limits, clock, settings.moveOverhead);
+    if (settings.nodesTime > 0) limits.nodesPerMs = uint64_t(settings.nodesTime);
     if (nodes >= 0) {
         limits.nodesLimited = 1;
         limits.nodeLimit = uint64_t(nodes);
@@ -113,4 +144,11 @@ void parseGo(SearchThread& thread, const TokenLine& line) {
     static GoLimits limits;  // large (the root list), and go does not nest
     limits = goLimits(thread.position, line);
     startSearch(thread, limits, &guiHooks(), positionValid);
+    // A pondering search's nodes before ponderhit are not the clock's: its side's clock is read
+    // from the next go line again.
+    if (nodeClockUse.side >= 0) {
+        const int64_t left = nodeClockUse.nodes - int64_t(searchNodes(thread));
+        nodeClock[nodeClockUse.side] =
+            limits.holdBestMove ? -1 : std::max<int64_t>(left, 0) + nodeClockUse.incNodes;
+    }
 }

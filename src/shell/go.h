@@ -12,3 +12,6 @@ GoLimits goLimits(Position& pos, const TokenLine& line);
 
 // Runs the search the go line asks for; returns when it is over.
 void parseGo(SearchThread& thread, const TokenLine& line);
+
+// A new game: under nodestime, the clocks kept in nodes start again from the next go line's.
+void resetNodeClocks();

@@ -35,7 +35,12 @@ int32_t setHash(int32_t megabytes, int32_t current) {
     // Helpers of the last search may still be unwinding through the old table.
     waitForIdleHelpers();
     // The contents go even when the size stays; without memory for the new one the old stays.
-    if (ttResize(megabytes)) return megabytes;
+    // The new table's pages are all touched here, shared among the threads, so that no search
+    // pays for the system's first mapping of them on the clock.
+    if (ttResize(megabytes)) {
+        runInParallel(ttTouchSlice);
+        return megabytes;
+    }
     std::printf("info string Hash %d MB could not be allocated; the table stays at %llu MB\n",
                 megabytes, static_cast<unsigned long long>(ttMegabytes()));
     flushOutput();
@@ -82,9 +87,10 @@ constexpr Option OPTIONS[] = {
     {"Threads", Spin, 1, 1, MAX_THREADS, &Settings::threads, setThreads},
     {"Ponder", Check, 1, 0, 1, nullptr, nullptr},
     {"MultiPV", Spin, 1, 1, MAX_MULTI_PV, &Settings::multiPv, nullptr},
-    {"Move Overhead", Spin, 1000, 0, 5000, &Settings::moveOverhead, nullptr},
+    {"Move Overhead", Spin, DEFAULT_MOVE_OVERHEAD, 0, 5000, &Settings::moveOverhead, nullptr},
     {"Clear Hash", Button, 0, 0, 0, nullptr, pressClearHash},
     // Read by the next position command: the position set up keeps the variant it was read in.
+    {"nodestime", Spin, 0, 0, 10000, &Settings::nodesTime, nullptr},
     {"UCI_Chess960", Check, 0, 0, 1, &Settings::chess960, nullptr},
     {"UCI_LimitStrength", Check, 0, 0, 1, &Settings::limitStrength, nullptr},
     {"UCI_Elo", Spin, (MIN_ELO + MAX_ELO) / 2, MIN_ELO, MAX_ELO, &Settings::elo, nullptr},

@@ -5,11 +5,17 @@
 
 // The values the rest of the shell reads; setoption is the only writer.
 // Their defaults are the option table's, set by applyDefaultOptions.
+// Milliseconds kept back for what happens between the engine's decision and the GUI reading it:
+// go to bestmove under movetime took up to 9 ms on a busy machine and up to 37 ms with both cores
+// also running busy loops; this covers that with a margin.
+constexpr int32_t DEFAULT_MOVE_OVERHEAD = 50;
+
 struct Settings {
     int32_t hashMb;
     int32_t threads;
     int32_t multiPv;
     int32_t moveOverhead;      // ms the clock rule keeps back
+    int32_t nodesTime;         // nodes a clock millisecond counts as; 0: the real clock
     int32_t chess960;          // the variant the next position command reads
     int32_t syzygyProbeDepth;  // plies
     int32_t syzygy50MoveRule;

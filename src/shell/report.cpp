@@ -52,7 +52,9 @@ Progress progress(const SearchThread& thread) {
     Progress p;
     p.elapsed = clockMs() - thread.state.startTime;
     p.nodes = searchNodes(thread);
-    p.rate = p.elapsed > 0 ? p.nodes * 1000 / uint64_t(p.elapsed) : 0;
+    // From microseconds: a line in the first millisecond shows a rate, not 0.
+    const int64_t micros = std::max<int64_t>(clockMicros() - thread.state.startMicros, 1);
+    p.rate = uint64_t(double(p.nodes) * 1e6 / double(micros));
     p.hashfull = ttHashfull();
     p.tables = tablebasePieces() > 0;
     p.tbHits = p.tables ? searchTbHits(thread) : 0;

@@ -116,6 +116,7 @@ void newGame(SearchThread& thread) {
     clearSearchState(thread);
     gamesStarted++;
     limitedSearches = 0;
+    resetNodeClocks();
 }
 
 // Until its withheld answer is out, an infinite or pondering search is, for the GUI, still running:

@@ -256,7 +256,8 @@ inline bool engineHasSyzygy() {
     return SYZYGY_BUILT && !(value && std::string(value) == "0");
 }
 
-inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 1000) {
+inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, int overhead = 50,
+                             int nodesTime = 0) {
     return "id name Kestrun 64-Bit\nid author Malvorn\n"
            "option name Hash type spin default " +
            std::to_string(hash) +
@@ -272,6 +273,9 @@ inline std::string uciAnswer(int hash = 16, int threads = 1, int multiPv = 1, in
            std::to_string(overhead) +
            " min 0 max 5000\n"
            "option name Clear Hash type button\n"
+           "option name nodestime type spin default " +
+           std::to_string(nodesTime) +
+           " min 0 max 10000\n"
            "option name UCI_Chess960 type check default false\n"
            "option name UCI_LimitStrength type check default false\n"
            "option name UCI_Elo type spin default 1725 min 1350 max 2100\n"

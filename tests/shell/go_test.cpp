@@ -6,6 +6,7 @@
 #include <string>
 
 #include "board/notation.h"
+#include "search/timeman.h"
 #include "shell/go.h"
 #include "shell/options.h"
 
@@ -35,16 +36,33 @@ void expectTimes(const GoLimits& l, int soft, int hard) {
 }  // namespace
 
 TEST(GoLimits, ClockArithmetic) {
-    expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
-    expectTimes(limits("go wtime 10000 btime 10000 winc 100 binc 100 movestogo 10"), 940, 4700);
+    ASSERT_EQ(settings.moveOverhead, DEFAULT_MOVE_OVERHEAD);
+    ASSERT_EQ(DEFAULT_MOVE_OVERHEAD, 50);
+    expectTimes(limits("go wtime 60000 btime 60000"), 2278, 28475);
+    expectTimes(limits("go wtime 10000 btime 10000 winc 100 binc 100 movestogo 10"), 990, 4950);
     expectTimes(limits("go movetime 1000"), 5000, 1000);
     // movestogo above 25 (or 0) counts as 25.
-    expectTimes(limits("go wtime 60000 movestogo 40"), 2240, 28000);
-    expectTimes(limits("go wtime 60000 movestogo 0"), 2240, 28000);
-    // 1053 ms or less leaves nothing available, whatever the increment.
-    expectTimes(limits("go wtime 1053 winc 5000"), 0, 0);
+    expectTimes(limits("go wtime 60000 movestogo 40"), 2278, 28475);
+    expectTimes(limits("go wtime 60000 movestogo 0"), 2278, 28475);
+    // The reserve is 5 % rounded up and the overhead: 53 ms or less leaves nothing available,
+    // whatever the increment, and a millisecond more buys a millisecond.
+    expectTimes(limits("go wtime 53 winc 5000"), 0, 0);
+    expectTimes(limits("go wtime 54 winc 5000"), 1, 1);
+    // A 1 ms, a 100 ms and a 10 s clock keep back exactly what the rule says, and a clock above
+    // the reserve never plans a zero budget.
+    EXPECT_EQ(clockReserve(1, 50), 51);
+    expectTimes(limits("go wtime 1"), 0, 0);
+    EXPECT_EQ(clockReserve(100, 50), 55);
+    expectTimes(limits("go wtime 100"), 1, 22);
+    EXPECT_EQ(clockReserve(10000, 50), 550);
+    expectTimes(limits("go wtime 10000"), 378, 4725);
+    // An increment counts less the overhead, which every move spends again.
+    expectTimes(limits("go wtime 1000 winc 10"), 36, 450);
+    expectTimes(limits("go wtime 1000 winc 150"), 132, 900);
+    for (int time = 54; time < 3000; time++)
+        EXPECT_GE(limits("go wtime " + std::to_string(time)).softTime, 1) << time;
     // Black reads its own clock.
-    expectTimes(limits("go wtime 1 btime 60000 winc 99999", Black), 2240, 28000);
+    expectTimes(limits("go wtime 1 btime 60000 winc 99999", Black), 2278, 28475);
     const GoLimits none = limits("go depth 5");
     EXPECT_FALSE(none.timeLimited);
     EXPECT_TRUE(none.depthLimited);
@@ -54,7 +72,7 @@ TEST(GoLimits, ClockArithmetic) {
 TEST(GoLimits, FlagsAndMendedEdges) {
     GoLimits l = limits("go ponder wtime 60000 btime 60000");
     EXPECT_TRUE(l.holdBestMove);
-    expectTimes(l, 2240, 28000);
+    expectTimes(l, 2278, 28475);
     EXPECT_TRUE(limits("go infinite").holdBestMove);
     EXPECT_FALSE(limits("go infinite").timeLimited);
     EXPECT_TRUE(limits("go depth 0").depthLimited);
@@ -95,9 +113,10 @@ TEST(GoLimits, NodesMateAndTheMoveOverhead) {
     // The clock rule keeps back the Move Overhead instead of a fixed second.
     settings.moveOverhead = 100;
     expectTimes(limits("go wtime 60000 btime 60000"), 2276, 28450);
-    expectTimes(limits("go wtime 1000 winc 100"), 130, 850);
+    expectTimes(limits("go wtime 1000 winc 100"), 34, 425);
     settings.moveOverhead = 1000;
     expectTimes(limits("go wtime 60000 btime 60000"), 2240, 28000);
+    settings.moveOverhead = DEFAULT_MOVE_OVERHEAD;
 }
 
 TEST(GoLimits, SearchMovesKeepTheLegalOnesInGenerationOrder) {

@@ -13,7 +13,7 @@ using namespace engine_process;
 
 TEST(SearchOutput, ScoresBestMovesAndLimits) {
     // Mate in 3 for the mover, mated in 2, and centipawns at 1.3 times the internal score.
-    Result r = runEngine(
+    Result r = runEngineOnText(
         "position fen k7/8/8/3K4/8/8/8/7R w - -\ngo depth 7\n"
         "position fen k7/8/2K5/8/8/8/8/7R b - -\ngo depth 7\n");
     EXPECT_EQ(r.exitCode, 0);
@@ -23,7 +23,7 @@ TEST(SearchOutput, ScoresBestMovesAndLimits) {
 
     const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -";
     const SearchResult inProcess = searchFen(fen, 6);
-    r = runEngine(std::string("position fen ") + fen + "\ngo depth 6\n");
+    r = runEngineOnText(std::string("position fen ") + fen + "\ngo depth 6\n");
     const std::string cp = " score cp " + std::to_string(inProcess.score * 130 / 100) + " pv ";
     EXPECT_NE(r.output.find(cp), std::string::npos) << cp << "\n" << r.output;
     EXPECT_NE(r.output.find("bestmove " + text(inProcess.bestMove) + " ponder "), std::string::npos)
@@ -208,4 +208,37 @@ TEST(SearchDialogue, LongAnalysisKeepsTheGuiDisplayLive) {
     EXPECT_LT(hashfull.front(), hashfull.back()) << out;
     EXPECT_LE(hashfull.back(), 1000) << out;
     expectExit(e, "quit\n");
+}
+
+TEST(SearchDialogue, DefaultClockSearchesDeepAndAnEarlyStopAnswersWithWhatIsKnown) {
+    // With every option at its default a 1+0.01 game is played at real depth from move one.
+    Engine e = startEngine();
+    std::string out =
+        bestMoveAfter(e, "position startpos\ngo wtime 1000 btime 1000 winc 10 binc 10\n");
+    const size_t last = out.rfind("info depth ");
+    ASSERT_NE(last, std::string::npos) << out;
+    EXPECT_GT(std::stoi(out.substr(last + 11)), 1) << out;
+    // A clock of nothing or less still answers with a legal move.
+    for (const char* go : {"go wtime 0 btime 0", "go wtime 1 btime 1 winc 1 binc 1",
+                           "go wtime -50 btime -50 winc 100 binc 100", "go movetime 0"}) {
+        out = bestMoveAfter(e, std::string("position startpos\n") + go + "\n", 5000);
+        EXPECT_NE(out.find("bestmove "), std::string::npos) << go;
+        EXPECT_EQ(out.find("bestmove 0000"), std::string::npos) << go << "\n" << out;
+    }
+    expectExit(e, "quit\n");
+
+    // Stopped inside the first iteration: the best move scored so far, with its score line
+    // (not the first move generated, a king move that leaves the rook en prise).
+    const std::string position = "position fen 4k3/8/8/8/8/2q5/8/4K1R1 w - -\n";
+    Result r = runEngineOnText(position + "go nodes 120\n");
+    EXPECT_NE(r.output.find("info depth 1 seldepth 5 time "), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(" score cp "), std::string::npos) << r.output;
+    const size_t answer = r.output.find("bestmove ");
+    ASSERT_NE(answer, std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(" pv " + r.output.substr(answer + 9, 4)), std::string::npos)
+        << r.output;
+    // Before any move has a score there is no score line; no line shows a rate of 0.
+    r = runEngineOnText(position + "go nodes 1\ngo nodes 60\n");
+    EXPECT_EQ(r.output.find("bestmove"), 0u) << r.output;
+    EXPECT_EQ(r.output.find(" nps 0 "), std::string::npos) << r.output;
 }

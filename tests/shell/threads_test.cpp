@@ -5,15 +5,19 @@
 // thread sanitizer by the tsan preset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "search/search_helpers.h"
 #include "search/threads.h"
 #include "shell/bench.h"
 #include "shell/engine_process.h"
+#include "shell/options.h"
 
 using namespace engine_process;
 
@@ -242,5 +246,70 @@ TEST(ThreadsInProcess, HelpersPassOverIterationsHalfTheThreadsSearch) {
     beginIteration(7);
     EXPECT_EQ(nextIteration(helperThread(1), 7), 8);
     endIteration(7);
+    destroyHelpers();
+}
+
+namespace {
+
+// What `go nodes` at several threads may spend beyond its budget, as the README states it: the
+// helpers check the budget as the main thread does, and all stop at their next node once one
+// thread finds it spent.
+uint64_t nodeBudgetTolerance(uint64_t budget, int threads) {
+    return budget / 50 + 256 * uint64_t(threads);
+}
+
+// Nodes of every thread of the search that just ended, counted once all have stopped.
+uint64_t nodesOnceIdle(const SearchThread& thread) {
+    waitForIdleHelpers();
+    return searchNodes(thread);
+}
+
+uint64_t budgetSearch(SearchThread& thread, uint64_t nodes) {
+    GoLimits limits;
+    limits.nodesLimited = 1;
+    limits.nodeLimit = nodes;
+    startSearch(thread, limits, nullptr);
+    return nodesOnceIdle(thread);
+}
+
+}  // namespace
+
+TEST(ThreadsInProcess, ANodeBudgetHoldsFreshAndAfterADeeperSearch) {
+    // KESTRUN_NODE_FIGURES=1 runs the closing note's measurement: 20 searches of each kind after
+    // a depth 11 search, with the maximum and median printed.
+    const bool figures = std::getenv("KESTRUN_NODE_FIGURES") != nullptr;
+    const int runs = figures ? 20 : 3;
+    const int deeper = figures ? 11 : 8;
+    constexpr uint64_t Budget = 20000;
+    const char* const fen = "r1bq1rk1/ppp2ppp/2np1n2/2b1p3/2B1P3/2PP1N2/PP3PPP/RNBQ1RK1 w - -";
+    for (int threads : {2, 4}) {
+        for (bool afterDeeper : {false, true}) {
+            std::vector<uint64_t> totals;
+            for (int run = 0; run < runs; run++) {
+                // Fresh: new helpers, an empty table and caches, as a new process has them.
+                destroyHelpers();
+                ASSERT_EQ(resizeThreads(threads), threads);
+                ThreadPtr thread = newMainThread();
+                ASSERT_TRUE(setFen(*thread, fen));
+                clearHash();
+                if (afterDeeper) {
+                    searchTo(*thread, deeper);
+                    nodesOnceIdle(*thread);
+                }
+                const uint64_t total = budgetSearch(*thread, Budget);
+                EXPECT_GE(total, Budget) << threads << " threads";
+                EXPECT_LE(total, Budget + nodeBudgetTolerance(Budget, threads))
+                    << threads << " threads" << (afterDeeper ? " after a deeper search" : "");
+                totals.push_back(total);
+            }
+            std::sort(totals.begin(), totals.end());
+            if (figures)
+                std::printf("go nodes %llu, Threads %d, %s: median %llu, max %llu over %d\n",
+                            static_cast<unsigned long long>(Budget), threads,
+                            afterDeeper ? "after go depth 11" : "fresh",
+                            static_cast<unsigned long long>(totals[totals.size() / 2]),
+                            static_cast<unsigned long long>(totals.back()), runs);
+        }
+    }
     destroyHelpers();
 }

@@ -45,7 +45,7 @@ TEST(EngineDialogue, UciAndIsreadyAnswerExactly) {
 TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
     struct Case {
         const char* line;
-        int hash, threads, multiPv = 1, overhead = 1000;
+        int hash, threads, multiPv = 1, overhead = 50, nodesTime = 0;
         bool refused = false;  // a table the system cannot give: one info line, the old one stays
     };
     const Case cases[] = {
@@ -60,9 +60,9 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Threads value 5000", 64, 1024},
         {"setoption name Threads value 3", 64, 3},
         {"setoption name Hash value abc", 1, 3},
-        {"setoption name Hash value 99999999999999999999999", 1, 3, 1, 1000, true},
+        {"setoption name Hash value 99999999999999999999999", 1, 3, 1, 50, 0, true},
         {"setoption name Threads value -99999999999999999999999", 1, 1},
-        {"setoption name Hash value 4294967328", 1, 1, 1, 1000, true},  // 2^32 + 32: no wrap
+        {"setoption name Hash value 4294967328", 1, 1, 1, 50, 0, true},  // 2^32 + 32: no wrap
         {"setoption name Hash value -4294967200", 1, 1},
         {"setoption name Hash value 16", 16, 1},
         // Ignored: a sixth token, misspelt or upper-case keywords, other options.
@@ -81,7 +81,7 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Hash value 16", 16, 2, 2, 900},
         {"setoption name Threads value 1", 16, 1, 2, 900},
         {"setoption name MultiPV value 1", 16, 1, 1, 900},
-        {"setoption name Move Overhead value 1000", 16, 1},
+        {"setoption name Move Overhead value 50", 16, 1},
         // Names of two words; a button takes no value.
         {"setoption name MultiPV value 0", 16, 1, 1},
         {"setoption name MultiPV value 900", 16, 1, 500},
@@ -91,6 +91,12 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         {"setoption name Move Overhead", 16, 1, 500, 5000},
         {"setoption name Clear Hash", 16, 1, 500, 5000},
         {"setoption name MultiPV value 3", 16, 1, 3, 5000},
+        // nodestime: clamped like every spin; text after the value or none leaves it.
+        {"setoption name nodestime value 600", 16, 1, 3, 5000, 600},
+        {"setoption name NodesTime value 99999", 16, 1, 3, 5000, 10000},
+        {"setoption name nodestime value -1", 16, 1, 3, 5000, 0},
+        {"setoption name nodestime value 40 nodes", 16, 1, 3, 5000, 0},
+        {"setoption name nodestime", 16, 1, 3, 5000, 0},
     };
     std::string input, expected;
     for (const Case& c : cases) {
@@ -98,7 +104,7 @@ TEST(EngineDialogue, OptionsClampAndBecomeTheNextDefaults) {
         if (c.refused)
             expected += "info string Hash 33554432 MB could not be allocated; the table stays at " +
                         std::to_string(c.hash) + " MB\n";
-        expected += uciAnswer(c.hash, c.threads, c.multiPv, c.overhead);
+        expected += uciAnswer(c.hash, c.threads, c.multiPv, c.overhead, c.nodesTime);
     }
     Result r = runEngine(input);
     expectClean(r);
