@@ -170,14 +170,17 @@ void iterate(SearchThread& thread) {
 
 // The node budget's next check comes when the nodes left could be spent: at once on one thread,
 // in steps that halve the gap when helpers count as well. The budget is the go line's, or a
-// limited search's own until it is spent.
+// limited search's own until it is spent; a limited search schedules it on its own countdown.
 void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     const GoLimits& limits = thread.limits;
+    SearchState& s = thread.state;
     uint64_t target = limits.nodesLimited ? limits.nodeLimit : UINT64_MAX;
-    if (thread.state.strengthNodes > nodes) target = std::min(target, thread.state.strengthNodes);
+    if (s.strengthNodes > nodes) target = std::min(target, s.strengthNodes);
     if (target == UINT64_MAX || nodes >= target) return;
     const uint64_t left = (target - nodes) / uint64_t(threadCount());
-    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
+    int32_t& countdown = s.strengthNodes ? s.budgetCountdown : thread.pollCountdown;
+    const int32_t interval = s.strengthNodes ? s.budgetInterval : thread.checkInterval;
+    countdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(interval)));
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
@@ -195,6 +198,23 @@ void checkNodeBudget(SearchThread& thread) {
     }
     if (thread.state.strengthNodes && endOnStrengthBudget(thread, nodes)) return;
     scheduleNodeCheck(thread, nodes);
+}
+
+// A limited search's budget check, when its own countdown has run out: the nodes counted towards
+// checks since the last one are those the last check scheduled.
+void checkStrengthBudget(SearchThread& thread) {
+    SearchState& s = thread.state;
+    s.budgetCountdown -= std::max(s.nodesToNextCheck, 1);
+    if (s.budgetCountdown > 0) return;
+    s.budgetCountdown = s.budgetInterval;
+    checkNodeBudget(thread);
+}
+
+// The main thread's next check comes no later than the budget's.
+void meetBudgetCheck(SearchThread& thread) {
+    SearchState& s = thread.state;
+    if (s.strengthNodes) thread.pollCountdown = std::min(thread.pollCountdown, s.budgetCountdown);
+    s.nodesToNextCheck = thread.pollCountdown;
 }
 
 // A helper's check: the shared budget, spent or not. Its checks come as the main thread's do,
@@ -269,8 +289,16 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     // isready within about one: the main thread checks often.
     thread.checkInterval = isHelper(thread) ? POLL_INTERVAL : CLOCK_INTERVAL;
     thread.pollCountdown = thread.checkInterval;
-    if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
+    // A rating's budget keeps the steps it always had: a thousand nodes where the clock or a
+    // withheld answer asks for frequent checks, else a hundred thousand.
+    SearchState& s = thread.state;
+    const bool often = limits.timeLimited || limits.holdBestMove;
+    s.budgetInterval = often ? CLOCK_INTERVAL : POLL_INTERVAL;
+    s.budgetCountdown = s.budgetInterval;
+    int32_t& countdown = s.strengthNodes ? s.budgetCountdown : thread.pollCountdown;
+    if (limits.nodesLimited && limits.nodeLimit == 0) countdown = 0;
     scheduleNodeCheck(thread, 0);
+    meetBudgetCheck(thread);
 }
 
 // With the root in the endgame tables, the root list (the go line's, or all legal moves) keeps only
@@ -364,7 +392,10 @@ void periodicCheck(SearchThread& thread) {
     // millisecond in every kind of search.
     if (thread.hooks) thread.hooks->pollInput(thread);
     const GoLimits& limits = thread.limits;
-    if (limits.nodesLimited || thread.state.strengthNodes) checkNodeBudget(thread);
+    if (thread.state.strengthNodes)
+        checkStrengthBudget(thread);
+    else if (limits.nodesLimited)
+        checkNodeBudget(thread);
     // A helper has completed the last iteration asked for: its answer is as good (helpers search
     // one line, so not when several are asked for).
     if (limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
@@ -378,4 +409,5 @@ void periodicCheck(SearchThread& thread) {
         thread.state.nextStatus = int32_t(elapsed) + 1000;
         thread.hooks->status(thread);
     }
+    meetBudgetCheck(thread);
 }
