@@ -64,24 +64,24 @@ inline bool matesWithin(int score, int moves) {
     return score > MATE_BOUND && (MATE + 1 - score) >> 1 <= moves;
 }
 
-// Stopped before the first iteration completed: the best of the moves that iteration has scored,
-// with its score; before any has one, the table's move for the root when it is in the root list
-// (the table keeps no entry of the root's own, so it may come from a shallow transposition: a
-// scored move is the better guess), else the head of the root list.
+// Stopped before the first iteration completed: the best move the engine already knows. The
+// table's move for the root, when it is a root move (a search of an earlier position of the game
+// reached this one), with its score when this iteration has scored it; else the best move the
+// iteration has scored, with its score; else the first root move, the first it would search.
 void answerUnfinishedFirstIteration(SearchThread& thread, int n, const Move* moves,
                                     const int32_t* scores) {
     SearchState& s = thread.state;
-    int chosen = -1;
-    for (int i = 0; i < n; i++)
-        if (scores[i] != NO_SCORE && (chosen < 0 || scores[i] > scores[chosen])) chosen = i;
-    if (chosen >= 0) {
-        s.bestMove = int32_t(moves[chosen]);
-        s.reportDepth = 1;
-        s.reportScore = scores[chosen];
-        return;
+    int chosen = int(std::find(moves, moves + n, ttMove(thread.position)) - moves);
+    if (chosen == n) {
+        chosen = 0;
+        for (int i = 1; i < n; i++)
+            if (scores[i] != NO_SCORE && (scores[chosen] == NO_SCORE || scores[i] > scores[chosen]))
+                chosen = i;
     }
-    const Move known = ttMove(thread.position);
-    s.bestMove = int32_t(std::find(moves, moves + n, known) != moves + n ? known : moves[0]);
+    s.bestMove = int32_t(moves[chosen]);
+    if (scores[chosen] == NO_SCORE) return;
+    s.reportDepth = 1;
+    s.reportScore = scores[chosen];
 }
 
 template <Colour Us>

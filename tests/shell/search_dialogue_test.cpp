@@ -242,3 +242,25 @@ TEST(SearchDialogue, DefaultClockSearchesDeepAndAnEarlyStopAnswersWithWhatIsKnow
     EXPECT_EQ(r.output.find("bestmove"), 0u) << r.output;
     EXPECT_EQ(r.output.find(" nps 0 "), std::string::npos) << r.output;
 }
+
+// A stop before any root move has a score answers with the move the table already holds for the
+// position (the game reached it in an earlier search's line), not the first move generated.
+TEST(SearchDialogue, AnEarlyStopAnswersWithTheTablesMove) {
+    Engine e = startEngine();
+    const std::string start = "position fen " + std::string(BenchPositions[1]);
+    const std::string out = bestMoveAfter(e, start + "\ngo depth 8\n");
+    const size_t pv = out.rfind(" pv ");
+    ASSERT_NE(pv, std::string::npos) << out;
+    std::istringstream line(out.substr(pv + 4));
+    std::string first, second, third;
+    ASSERT_TRUE(line >> first >> second >> third) << out;
+    const std::string known = "bestmove " + third;
+    for (const char* budget : {"1", "3", "12"}) {
+        const std::string early = bestMoveAfter(
+            e, start + " moves " + first + " " + second + "\ngo nodes " + budget + "\n");
+        EXPECT_NE(early.find(known), std::string::npos) << budget << "\n" << early;
+        // Nothing scored: no score line.
+        if (budget[0] == '1' && !budget[1]) EXPECT_EQ(early.find(" score "), std::string::npos);
+    }
+    expectExit(e, "quit\n");
+}
