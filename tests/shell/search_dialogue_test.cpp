@@ -211,13 +211,18 @@ TEST(SearchDialogue, LongAnalysisKeepsTheGuiDisplayLive) {
 }
 
 TEST(SearchDialogue, DefaultClockSearchesDeepAndAnEarlyStopAnswersWithWhatIsKnown) {
-    // With every option at its default a 1+0.01 game is played at real depth from move one.
+    // With every option at its default a 1+0.01 game is played at real depth from move one. The
+    // depth is asserted on a clock counted in nodes (at a rate far below any build's speed), so
+    // that a stalled machine cannot fail it; the real clock's answer is asserted legal.
+    const std::string oneSecond = "position startpos\ngo wtime 1000 btime 1000 winc 10 binc 10\n";
     Engine e = startEngine();
-    std::string out =
-        bestMoveAfter(e, "position startpos\ngo wtime 1000 btime 1000 winc 10 binc 10\n");
+    std::string out = bestMoveAfter(e, "setoption name nodestime value 100\n" + oneSecond);
     const size_t last = out.rfind("info depth ");
     ASSERT_NE(last, std::string::npos) << out;
     EXPECT_GT(std::stoi(out.substr(last + 11)), 1) << out;
+    out = bestMoveAfter(e, "setoption name nodestime value 0\n" + oneSecond);
+    EXPECT_NE(out.find("bestmove "), std::string::npos) << out;
+    EXPECT_EQ(out.find("bestmove 0000"), std::string::npos) << out;
     // A clock of nothing or less still answers with a legal move.
     for (const char* go : {"go wtime 0 btime 0", "go wtime 1 btime 1 winc 1 binc 1",
                            "go wtime -50 btime -50 winc 100 binc 100", "go movetime 0"}) {
