@@ -232,8 +232,7 @@ void helperCheck(SearchThread& thread) {
 // check period (page faults, a busy machine), the interval shrinks, so the clock and the input are
 // still read in time; where they are quick again it grows back. Under nodestime the search's
 // time is its nodes, and the checks keep to fixed node counts so that the search repeats.
-void adaptCheckInterval(SearchThread& thread) {
-    const int64_t now = clockMicros();
+void adaptCheckInterval(SearchThread& thread, int64_t now) {
     const int64_t spent = now - thread.state.lastCheckMicros;
     thread.state.lastCheckMicros = now;
     if (thread.limits.nodesPerMs > 0) return;
@@ -387,7 +386,9 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
 
 void periodicCheck(SearchThread& thread) {
     if (isHelper(thread)) return helperCheck(thread);
-    adaptCheckInterval(thread);
+    // One clock read a check: the interval, the time limit and the status line all derive from it.
+    const int64_t now = clockMicros();
+    adaptCheckInterval(thread, now);
     // Input at every check: stop, ponderhit, quit and isready are answered within about a
     // millisecond in every kind of search.
     if (thread.hooks) thread.hooks->pollInput(thread);
@@ -403,8 +404,14 @@ void periodicCheck(SearchThread& thread) {
         const int helperDepth = deepestHelperResult().depth;
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
     }
-    if (clockStopsIteration(thread, searchElapsed(thread))) thread.stopFlag = 1;
-    const int64_t elapsed = clockMs() - thread.state.startTime;
+    // The real time since the start, in whole milliseconds; under nodestime the search's time is
+    // its nodes. A search without a clock has no time limit to test.
+    const int64_t elapsed = (now - thread.state.startMicros) / 1000;
+    if (limits.timeLimited) {
+        const uint64_t rate = limits.nodesPerMs;
+        const int64_t spent = rate > 0 ? int64_t(searchNodes(thread) / rate) : elapsed;
+        if (clockStopsIteration(thread, spent)) thread.stopFlag = 1;
+    }
     if (thread.hooks && elapsed >= thread.state.nextStatus && !thread.stopFlag) {
         thread.state.nextStatus = int32_t(elapsed) + 1000;
         thread.hooks->status(thread);
