@@ -1,6 +1,7 @@
 #include "search/tt.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include <sys/mman.h>
@@ -77,17 +78,43 @@ TtRecord unpack(uint64_t key, uint64_t d, uint32_t depths, uint32_t age) {
             int(age)};
 }
 
-}  // namespace
+// The memory the system could give now without swapping or killing a process, in bytes (Linux:
+// MemAvailable); 0 where it cannot be told. A platform service.
+uint64_t availableMemoryBytes() {
+    std::FILE* f = std::fopen("/proc/meminfo", "r");
+    if (!f) return 0;
+    char line[256];
+    unsigned long long kilobytes = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1) break;
+    std::fclose(f);
+    return uint64_t(kilobytes) * 1024;
+}
 
-bool ttResize(int64_t megabytes) {
+uint64_t roundedMegabytes(int64_t megabytes) {
     megabytes = std::clamp(megabytes, TT_MIN_MB, TT_MAX_MB);
     uint64_t size = 1;
     while (2 * size <= uint64_t(megabytes)) size *= 2;
+    return size;
+}
+
+}  // namespace
+
+bool ttHasSize(int64_t megabytes) {
+    return tt.entries && roundedMegabytes(megabytes) == ttMegabytes();
+}
+
+bool ttResize(int64_t megabytes) {
+    const uint64_t size = roundedMegabytes(megabytes);
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
     // More than the machine's memory is refused here: where the system overcommits, the mapping
-    // would succeed and the process die later, as the search touches the pages.
+    // would succeed and the process die later, as the pages are touched. Every page is touched at
+    // once, so a size beyond what is available now (with the old table's memory, given back
+    // before) is refused too; where that cannot be told, the machine's memory is the bound.
     const uint64_t physical = uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGE_SIZE));
     if (count * sizeof(TtEntry) > physical) return false;
+    const uint64_t available = availableMemoryBytes();
+    if (available > 0 && count * sizeof(TtEntry) > available + tt.mappedBytes) return false;
     Mapping m;
     if (!mapTable(count * sizeof(TtEntry), m)) return false;
     unmapTable();
