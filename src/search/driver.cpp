@@ -404,9 +404,9 @@ void periodicCheck(SearchThread& thread) {
         const int helperDepth = deepestHelperResult().depth;
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
     }
-    // The real time since the start, in whole milliseconds; under nodestime the search's time is
-    // its nodes. A search without a clock has no time limit to test.
-    const int64_t elapsed = (now - thread.state.startMicros) / 1000;
+    // The real time since the start in milliseconds, as clockMs counts them; under nodestime the
+    // search's time is its nodes. A search without a clock has no time limit to test.
+    const int64_t elapsed = now / 1000 - thread.state.startTime;
     if (limits.timeLimited) {
         const uint64_t rate = limits.nodesPerMs;
         const int64_t spent = rate > 0 ? int64_t(searchNodes(thread) / rate) : elapsed;
