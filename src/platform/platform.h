@@ -43,6 +43,8 @@ void* allocateLarge(uint64_t bytes);
 void freeLarge(void* memory, uint64_t bytes);
 // The machine's physical memory in bytes (0 when unknown).
 uint64_t physicalMemory();
+// The memory the system can give now without swapping, in bytes (0 when unknown).
+uint64_t availableMemory();
 
 // ---- Threads ----
 

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -101,6 +102,18 @@ void freeLarge(void* memory, uint64_t bytes) {
 uint64_t physicalMemory() {
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
     return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
+uint64_t availableMemory() {
+    // Linux tells it in /proc/meminfo; elsewhere it is unknown.
+    std::FILE* f = std::fopen("/proc/meminfo", "r");
+    if (!f) return 0;
+    char line[256];
+    unsigned long long kilobytes = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1) break;
+    std::fclose(f);
+    return uint64_t(kilobytes) * 1024;
 }
 
 namespace {

@@ -211,6 +211,12 @@ uint64_t physicalMemory() {
     return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
 
+uint64_t availableMemory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
 namespace {
 
 struct ThreadStart {

@@ -64,24 +64,24 @@ inline bool matesWithin(int score, int moves) {
     return score > MATE_BOUND && (MATE + 1 - score) >> 1 <= moves;
 }
 
-// Stopped before the first iteration completed: the best of the moves that iteration has scored,
-// with its score; before any has one, the table's move for the root when it is in the root list
-// (the table keeps no entry of the root's own, so it may come from a shallow transposition: a
-// scored move is the better guess), else the head of the root list.
+// Stopped before the first iteration completed: the best move the engine already knows. The
+// table's move for the root, when it is a root move (a search of an earlier position of the game
+// reached this one), with its score when this iteration has scored it; else the best move the
+// iteration has scored, with its score; else the first root move, the first it would search.
 void answerUnfinishedFirstIteration(SearchThread& thread, int n, const Move* moves,
                                     const int32_t* scores) {
     SearchState& s = thread.state;
-    int chosen = -1;
-    for (int i = 0; i < n; i++)
-        if (scores[i] != NO_SCORE && (chosen < 0 || scores[i] > scores[chosen])) chosen = i;
-    if (chosen >= 0) {
-        s.bestMove = int32_t(moves[chosen]);
-        s.reportDepth = 1;
-        s.reportScore = scores[chosen];
-        return;
+    int chosen = int(std::find(moves, moves + n, ttMove(thread.position)) - moves);
+    if (chosen == n) {
+        chosen = 0;
+        for (int i = 1; i < n; i++)
+            if (scores[i] != NO_SCORE && (scores[chosen] == NO_SCORE || scores[i] > scores[chosen]))
+                chosen = i;
     }
-    const Move known = ttMove(thread.position);
-    s.bestMove = int32_t(std::find(moves, moves + n, known) != moves + n ? known : moves[0]);
+    s.bestMove = int32_t(moves[chosen]);
+    if (scores[chosen] == NO_SCORE) return;
+    s.reportDepth = 1;
+    s.reportScore = scores[chosen];
 }
 
 template <Colour Us>
@@ -170,14 +170,17 @@ void iterate(SearchThread& thread) {
 
 // The node budget's next check comes when the nodes left could be spent: at once on one thread,
 // in steps that halve the gap when helpers count as well. The budget is the go line's, or a
-// limited search's own until it is spent.
+// limited search's own until it is spent; a limited search schedules it on its own countdown.
 void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     const GoLimits& limits = thread.limits;
+    SearchState& s = thread.state;
     uint64_t target = limits.nodesLimited ? limits.nodeLimit : UINT64_MAX;
-    if (thread.state.strengthNodes > nodes) target = std::min(target, thread.state.strengthNodes);
+    if (s.strengthNodes > nodes) target = std::min(target, s.strengthNodes);
     if (target == UINT64_MAX || nodes >= target) return;
     const uint64_t left = (target - nodes) / uint64_t(threadCount());
-    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
+    int32_t& countdown = s.strengthNodes ? s.budgetCountdown : thread.pollCountdown;
+    const int32_t interval = s.strengthNodes ? s.budgetInterval : thread.checkInterval;
+    countdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(interval)));
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
@@ -197,6 +200,23 @@ void checkNodeBudget(SearchThread& thread) {
     scheduleNodeCheck(thread, nodes);
 }
 
+// A limited search's budget check, when its own countdown has run out: the nodes counted towards
+// checks since the last one are those the last check scheduled.
+void checkStrengthBudget(SearchThread& thread) {
+    SearchState& s = thread.state;
+    s.budgetCountdown -= std::max(s.nodesToNextCheck, 1);
+    if (s.budgetCountdown > 0) return;
+    s.budgetCountdown = s.budgetInterval;
+    checkNodeBudget(thread);
+}
+
+// The main thread's next check comes no later than the budget's.
+void meetBudgetCheck(SearchThread& thread) {
+    SearchState& s = thread.state;
+    if (s.strengthNodes) thread.pollCountdown = std::min(thread.pollCountdown, s.budgetCountdown);
+    s.nodesToNextCheck = thread.pollCountdown;
+}
+
 // A helper's check: the shared budget, spent or not. Its checks come as the main thread's do,
 // when its share of the nodes left could be spent.
 void helperCheck(SearchThread& thread) {
@@ -212,8 +232,7 @@ void helperCheck(SearchThread& thread) {
 // check period (page faults, a busy machine), the interval shrinks, so the clock and the input are
 // still read in time; where they are quick again it grows back. Under nodestime the search's
 // time is its nodes, and the checks keep to fixed node counts so that the search repeats.
-void adaptCheckInterval(SearchThread& thread) {
-    const int64_t now = clockMicros();
+void adaptCheckInterval(SearchThread& thread, int64_t now) {
     const int64_t spent = now - thread.state.lastCheckMicros;
     thread.state.lastCheckMicros = now;
     if (thread.limits.nodesPerMs > 0) return;
@@ -269,8 +288,16 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     // isready within about one: the main thread checks often.
     thread.checkInterval = isHelper(thread) ? POLL_INTERVAL : CLOCK_INTERVAL;
     thread.pollCountdown = thread.checkInterval;
-    if (limits.nodesLimited && limits.nodeLimit == 0) thread.pollCountdown = 0;
+    // A rating's budget keeps the steps it always had: a thousand nodes where the clock or a
+    // withheld answer asks for frequent checks, else a hundred thousand.
+    SearchState& s = thread.state;
+    const bool often = limits.timeLimited || limits.holdBestMove;
+    s.budgetInterval = often ? CLOCK_INTERVAL : POLL_INTERVAL;
+    s.budgetCountdown = s.budgetInterval;
+    int32_t& countdown = s.strengthNodes ? s.budgetCountdown : thread.pollCountdown;
+    if (limits.nodesLimited && limits.nodeLimit == 0) countdown = 0;
     scheduleNodeCheck(thread, 0);
+    meetBudgetCheck(thread);
 }
 
 // With the root in the endgame tables, the root list (the go line's, or all legal moves) keeps only
@@ -359,12 +386,17 @@ void startSearch(SearchThread& thread, const GoLimits& limits, const SearchHooks
 
 void periodicCheck(SearchThread& thread) {
     if (isHelper(thread)) return helperCheck(thread);
-    adaptCheckInterval(thread);
+    // One clock read a check: the interval, the time limit and the status line all derive from it.
+    const int64_t now = clockMicros();
+    adaptCheckInterval(thread, now);
     // Input at every check: stop, ponderhit, quit and isready are answered within about a
     // millisecond in every kind of search.
     if (thread.hooks) thread.hooks->pollInput(thread);
     const GoLimits& limits = thread.limits;
-    if (limits.nodesLimited || thread.state.strengthNodes) checkNodeBudget(thread);
+    if (thread.state.strengthNodes)
+        checkStrengthBudget(thread);
+    else if (limits.nodesLimited)
+        checkNodeBudget(thread);
     // A helper has completed the last iteration asked for: its answer is as good (helpers search
     // one line, so not when several are asked for).
     if (limits.depthLimited && !thread.state.holdBestMove && threadCount() > 1 &&
@@ -372,10 +404,17 @@ void periodicCheck(SearchThread& thread) {
         const int helperDepth = deepestHelperResult().depth;
         if (helperDepth > 0 && helperDepth >= limits.depthLimit) thread.stopFlag = 1;
     }
-    if (clockStopsIteration(thread, searchElapsed(thread))) thread.stopFlag = 1;
-    const int64_t elapsed = clockMs() - thread.state.startTime;
+    // The real time since the start in milliseconds, as clockMs counts them; under nodestime the
+    // search's time is its nodes. A search without a clock has no time limit to test.
+    const int64_t elapsed = now / 1000 - thread.state.startTime;
+    if (limits.timeLimited) {
+        const uint64_t rate = limits.nodesPerMs;
+        const int64_t spent = rate > 0 ? int64_t(searchNodes(thread) / rate) : elapsed;
+        if (clockStopsIteration(thread, spent)) thread.stopFlag = 1;
+    }
     if (thread.hooks && elapsed >= thread.state.nextStatus && !thread.stopFlag) {
         thread.state.nextStatus = int32_t(elapsed) + 1000;
         thread.hooks->status(thread);
     }
+    meetBudgetCheck(thread);
 }

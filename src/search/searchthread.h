@@ -95,6 +95,13 @@ struct SearchState {
     // A limited search: the rating's node budget (0: none), and whether that budget ended it.
     uint64_t strengthNodes = 0;
     int32_t strengthStopped = 0;
+    // A limited search checks its budget on a schedule of its own, in counted nodes, apart from
+    // the checks for input and the clock (whose interval follows real time), so that where the
+    // budget is found spent, and so the search's node count, never depends on timing: the nodes
+    // until that check, its interval, and the nodes from the main thread's last check to its next.
+    int32_t budgetCountdown = 0;
+    int32_t budgetInterval = 0;
+    int32_t nodesToNextCheck = 0;
 };
 
 struct SearchThread {

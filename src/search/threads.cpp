@@ -199,7 +199,8 @@ void startHelpers(SearchThread& main, void (*search)(SearchThread&)) {
     for (auto& h : helpers) {
         // Cleared here, while the helper waits: its own search start must not undo a stop that
         // comes before it has even begun, and the main thread's first checks must not read the
-        // last search's counts.
+        // last search's counts. Safe although the counters are the helper's own: every helper is
+        // idle (waitForIdleHelpers above) and writes them only after the hand-over that follows.
         h->thread.stopFlag = 0;
         h->thread.nodeCount = 0;
         h->thread.tbHits = 0;

@@ -69,17 +69,30 @@ TtRecord unpack(uint64_t key, uint64_t d, uint32_t depths, uint32_t age) {
             int(age)};
 }
 
-}  // namespace
-
-bool ttResize(int64_t megabytes) {
+uint64_t roundedMegabytes(int64_t megabytes) {
     megabytes = std::clamp(megabytes, TT_MIN_MB, TT_MAX_MB);
     uint64_t size = 1;
     while (2 * size <= uint64_t(megabytes)) size *= 2;
+    return size;
+}
+
+}  // namespace
+
+bool ttHasSize(int64_t megabytes) {
+    return tt.entries && roundedMegabytes(megabytes) == ttMegabytes();
+}
+
+bool ttResize(int64_t megabytes) {
+    const uint64_t size = roundedMegabytes(megabytes);
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
     // More than the machine's memory is refused here: where the system overcommits, the mapping
-    // would succeed and the process die later, as the search touches the pages.
+    // would succeed and the process die later, as the pages are touched. Every page is touched at
+    // once, so a size beyond what is available now (with the old table's memory, given back
+    // before) is refused too; where that cannot be told, the machine's memory is the bound.
     const uint64_t physical = physicalMemory();
     if (physical && count * sizeof(TtEntry) > physical) return false;
+    const uint64_t available = availableMemory();
+    if (available > 0 && count * sizeof(TtEntry) > available + tt.mappedBytes) return false;
     Mapping m;
     if (!mapTable(count * sizeof(TtEntry), m)) return false;
     unmapTable();
@@ -111,6 +124,7 @@ void ttClearSlice(int part, int parts) {
 
 void ttTouchSlice(int part, int parts) {
     // Whole large pages to each part, so that no two threads fault on one.
+    constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
     const uint64_t bytes = tt.count * sizeof(TtEntry);
     const uint64_t pages = (bytes + LARGE_PAGE - 1) / LARGE_PAGE;
     const uint64_t step = (pages + uint64_t(parts) - 1) / uint64_t(parts);

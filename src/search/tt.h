@@ -64,6 +64,8 @@ constexpr int64_t TT_MAX_MB = 33554432;
 // that size needs; the new table is zero-filled. When the memory cannot be had the old table
 // stays and false is returned.
 bool ttResize(int64_t megabytes);
+// Whether a table of that many MB (rounded as ttResize rounds) is the one in use.
+bool ttHasSize(int64_t megabytes);
 void ttFree();
 // The size in use, in megabytes.
 inline uint64_t ttMegabytes() { return (tt.mask + 1) / TT_SLOTS_PER_MB; }

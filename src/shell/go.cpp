@@ -46,8 +46,14 @@ int rootRestriction(Position& pos, const TokenLine& line, int first, Move* out) 
 // of a game on, the clock is the lower of the go line's and its own (what it had, less the nodes
 // searched, plus the increment). A GUI's clock runs on real time and so differs between two
 // plays of one game; this one does not, and while the engine searches faster than the given
-// rate it is the lower, so the game replays move for move. -1: not started.
+// rate it is the lower, so the game replays move for move. -1: not started. A side's clock starts
+// again from the go line's at a new time-control period (movestogo higher than at that side's last
+// go), at a position that does not continue the last search's (a new game, a takeback), at
+// ucinewgame and when nodestime changes: decided by the commands alone, never by real time.
 int64_t nodeClock[2] = {-1, -1};
+int64_t lastMovesToGo[2] = {INT64_MAX, INT64_MAX};  // absent: the rest of the game
+uint64_t lastSearchedKey = 0;                       // the last go's root; 0: none
+int64_t keptAtRate = 0;                             // the nodestime the clocks were kept at
 struct NodeClockUse {
     int side = -1;  // the side whose clock the current go line reads; -1: none
     int64_t nodes = 0;
@@ -59,8 +65,13 @@ NodeClockUse nodeClockUse;
 void applyNodeClock(GoClock& clock, Colour side) {
     nodeClockUse = {};
     const int64_t rate = settings.nodesTime;
+    if (rate != keptAtRate) resetNodeClocks();
+    keptAtRate = rate;
     if (rate <= 0 || clock.time < 0) return;
     const int s = side == White ? 0 : 1;
+    const int64_t movesToGo = clock.movesToGo > 0 ? clock.movesToGo : INT64_MAX;
+    if (movesToGo > lastMovesToGo[s]) nodeClock[s] = -1;
+    lastMovesToGo[s] = movesToGo;
     // Clock values beyond any game's length saturate rather than overflow.
     constexpr int64_t Longest = int64_t(1) << 40;
     int64_t nodes = std::min(clock.time, Longest) * rate;
@@ -71,7 +82,12 @@ void applyNodeClock(GoClock& clock, Colour side) {
 
 }  // namespace
 
-void resetNodeClocks() { nodeClock[0] = nodeClock[1] = -1; }
+void resetNodeClocks() {
+    nodeClock[0] = nodeClock[1] = -1;
+    lastMovesToGo[0] = lastMovesToGo[1] = INT64_MAX;
+}
+
+uint64_t lastSearchedRoot() { return lastSearchedKey; }
 
 GoLimits goLimits(Position& pos, const TokenLine& line) {
     constexpr int64_t Absent = -1;
@@ -143,6 +159,7 @@ void parseGo(SearchThread& thread, const TokenLine& line) {
     if (line.count < 2 || !isWord(line[0], "go")) return;
     static GoLimits limits;  // large (the root list), and go does not nest
     limits = goLimits(thread.position, line);
+    lastSearchedKey = positionValid ? thread.position.hashKey() : 0;
     startSearch(thread, limits, &guiHooks(), positionValid);
     // A pondering search's nodes before ponderhit are not the clock's: its side's clock is read
     // from the next go line again.

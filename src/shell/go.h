@@ -15,3 +15,5 @@ void parseGo(SearchThread& thread, const TokenLine& line);
 
 // A new game: under nodestime, the clocks kept in nodes start again from the next go line's.
 void resetNodeClocks();
+// The root of the last go, for the position command to tell a game's continuation (0: none).
+uint64_t lastSearchedRoot();

@@ -34,7 +34,13 @@ struct Option {
 int32_t setHash(int32_t megabytes, int32_t current) {
     // Helpers of the last search may still be unwinding through the old table.
     waitForIdleHelpers();
-    // The contents go even when the size stays; without memory for the new one the old stays.
+    // GUIs send the size at every game: the size in use keeps its mapping and is emptied as for a
+    // new game, not mapped and touched again.
+    if (ttHasSize(megabytes)) {
+        clearHash();
+        return megabytes;
+    }
+    // Without memory for the new one the old stays.
     // The new table's pages are all touched here, shared among the threads, so that no search
     // pays for the system's first mapping of them on the clock.
     if (ttResize(megabytes)) {

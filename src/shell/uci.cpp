@@ -29,18 +29,22 @@ void uciCommand() {
 }
 
 // Makes the moves named by tokens first.. on pos. A text that names no legal move ends the list
-// there: what follows was meant for a different position.
-void applyMoves(Position& pos, const TokenLine& line, int first) {
+// there: what follows was meant for a different position. Returns whether the line passes through
+// the position with the given key.
+bool applyMoves(Position& pos, const TokenLine& line, int first, uint64_t passing) {
+    bool passed = pos.hashKey() == passing;
     for (int i = first; i < line.count; i++) {
         const Move m = textToMove(pos, line[i]);
         if (m == NO_MOVE) break;
         if (pos.sideToMove == Black) fullmoveNumber++;
         UndoRecord undo;
         makeMove(pos, undo, m);
+        passed = passed || pos.hashKey() == passing;
         // Trimmed move by move, so that a game longer than the history never overruns it.
         trimKeyHistory(pos);
     }
     trimKeyHistory(pos);
+    return passed;
 }
 
 // A FEN's move-number field: digits alone, at least 1; anything else reads 1. Capped far below
@@ -54,23 +58,33 @@ int32_t moveNumber(const char* text) {
 
 void positionCommand(SearchThread& thread, const TokenLine& line) {
     Position& pos = thread.position;
+    // A position that the last search's root does not lead to is another game, or a takeback:
+    // under nodestime the clocks kept in nodes start again.
+    const uint64_t lastRoot = lastSearchedRoot();
+    bool continues = false;
     if (isWord(line[1], "startpos")) {
         setStartPosition(pos, settings.chess960);
         positionValid = true;
         fullmoveNumber = 1;
-        if (line.count >= 4 && isWord(line[2], "moves")) applyMoves(pos, line, 3);
+        const bool moves = line.count >= 4 && isWord(line[2], "moves");
+        continues = moves ? applyMoves(pos, line, 3, lastRoot) : pos.hashKey() == lastRoot;
     } else if (isWord(line[1], "fen") && line.count >= 6) {
         const bool hasHalfmoves = line.count >= 7 && !isWord(line[6], "moves");
         positionValid = readFen(pos, line[2], line[3], line[4], line[5],
                                 hasHalfmoves ? line[6] : nullptr, settings.chess960);
-        if (!positionValid) return;
-        fullmoveNumber = hasHalfmoves && line.count >= 8 ? moveNumber(line[7]) : 1;
-        for (int i = 2; i < line.count; i++)
+        if (positionValid)
+            fullmoveNumber = hasHalfmoves && line.count >= 8 ? moveNumber(line[7]) : 1;
+        int movesAt = line.count;
+        for (int i = 2; i < line.count && positionValid; i++)
             if (isWord(line[i], "moves")) {
-                applyMoves(pos, line, i + 1);
+                movesAt = i + 1;
                 break;
             }
+        if (positionValid) continues = applyMoves(pos, line, movesAt, lastRoot);
+    } else {
+        return;
     }
+    if (!continues) resetNodeClocks();
 }
 
 // After an infinite or pondering search that ended by itself: the answer it withheld.

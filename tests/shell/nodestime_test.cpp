@@ -77,3 +77,36 @@ TEST(NodesTime, AGameUnderAClockInNodesReplaysMoveForMove) {
     // The searches reached real depth: the clock gave each some ten thousand nodes.
     EXPECT_NE(first.searches.find("info depth 6 "), std::string::npos) << first.searches;
 }
+
+// The engine's clock in nodes starts again from the go line's at a new time-control period, a
+// takeback and a new nodestime; within a period it stays the lower. A clock of 50 ms spent first
+// leaves the engine's own a few thousand nodes; a fresh one of a minute lets the node cap end it.
+TEST(NodesTime, TheEnginesClockStartsAgainWithANewPeriodATakebackAndANewRate) {
+    Engine e = startEngine();
+    say(e, "setoption name nodestime value 100\nisready\n", "readyok");
+    const auto lastNodes = [](const std::string& out) {
+        const size_t at = out.rfind(" nodes ");
+        return at == std::string::npos ? -1 : std::stoll(out.substr(at + 7));
+    };
+    const std::string opening = "position startpos moves e2e4 e7e5\n";
+    const std::string later = "position startpos moves e2e4 e7e5 g1f3 b8c6\n";
+    const std::string spend = "go wtime 50 btime 50 movestogo 1\n";
+    const std::string minute = "go wtime 60000 btime 60000 nodes 20000 movestogo ";
+    bestMoveAfter(e, "position startpos\n" + spend);
+    // The same period goes on: the engine's clock holds a few thousand nodes.
+    std::string out = bestMoveAfter(e, opening + minute + "1\n");
+    EXPECT_LT(lastNodes(out), 5000) << out;
+    EXPECT_GT(lastNodes(out), 0) << out;
+    // movestogo goes up: a new period.
+    out = bestMoveAfter(e, later + minute + "40\n");
+    EXPECT_EQ(lastNodes(out), 20000) << out;
+    // A takeback.
+    bestMoveAfter(e, later + spend);
+    out = bestMoveAfter(e, opening + minute + "1\n");
+    EXPECT_EQ(lastNodes(out), 20000) << out;
+    // Another rate.
+    bestMoveAfter(e, opening + spend);
+    out = bestMoveAfter(e, "setoption name nodestime value 101\n" + opening + minute + "1\n");
+    EXPECT_EQ(lastNodes(out), 20000) << out;
+    expectExit(e, "quit\n");
+}

@@ -211,13 +211,18 @@ TEST(SearchDialogue, LongAnalysisKeepsTheGuiDisplayLive) {
 }
 
 TEST(SearchDialogue, DefaultClockSearchesDeepAndAnEarlyStopAnswersWithWhatIsKnown) {
-    // With every option at its default a 1+0.01 game is played at real depth from move one.
+    // With every option at its default a 1+0.01 game is played at real depth from move one. The
+    // depth is asserted on a clock counted in nodes (at a rate far below any build's speed), so
+    // that a stalled machine cannot fail it; the real clock's answer is asserted legal.
+    const std::string oneSecond = "position startpos\ngo wtime 1000 btime 1000 winc 10 binc 10\n";
     Engine e = startEngine();
-    std::string out =
-        bestMoveAfter(e, "position startpos\ngo wtime 1000 btime 1000 winc 10 binc 10\n");
+    std::string out = bestMoveAfter(e, "setoption name nodestime value 100\n" + oneSecond);
     const size_t last = out.rfind("info depth ");
     ASSERT_NE(last, std::string::npos) << out;
     EXPECT_GT(std::stoi(out.substr(last + 11)), 1) << out;
+    out = bestMoveAfter(e, "setoption name nodestime value 0\n" + oneSecond);
+    EXPECT_NE(out.find("bestmove "), std::string::npos) << out;
+    EXPECT_EQ(out.find("bestmove 0000"), std::string::npos) << out;
     // A clock of nothing or less still answers with a legal move.
     for (const char* go : {"go wtime 0 btime 0", "go wtime 1 btime 1 winc 1 binc 1",
                            "go wtime -50 btime -50 winc 100 binc 100", "go movetime 0"}) {
@@ -241,4 +246,33 @@ TEST(SearchDialogue, DefaultClockSearchesDeepAndAnEarlyStopAnswersWithWhatIsKnow
     r = runEngineOnText(position + "go nodes 1\ngo nodes 60\n");
     EXPECT_EQ(r.output.find("bestmove"), 0u) << r.output;
     EXPECT_EQ(r.output.find(" nps 0 "), std::string::npos) << r.output;
+}
+
+// A stop before any root move has a score answers with the move the table already holds for the
+// position (the game reached it in an earlier search's line), not the first move generated.
+TEST(SearchDialogue, AnEarlyStopAnswersWithTheTablesMove) {
+    Engine e = startEngine();
+    const std::string start = "position fen " + std::string(BenchPositions[1]);
+    const std::string out = bestMoveAfter(e, start + "\ngo depth 8\n");
+    const size_t pv = out.rfind(" pv ");
+    ASSERT_NE(pv, std::string::npos) << out;
+    std::istringstream line(out.substr(pv + 4));
+    std::string first, second, third;
+    ASSERT_TRUE(line >> first >> second >> third) << out;
+    const std::string known = "bestmove " + third;
+    for (const char* budget : {"1", "3", "12"}) {
+        const std::string early = bestMoveAfter(
+            e, start + " moves " + first + " " + second + "\ngo nodes " + budget + "\n");
+        EXPECT_NE(early.find(known), std::string::npos) << budget << "\n" << early;
+        // Nothing scored: no score line.
+        if (std::string(budget) == "1") {
+            EXPECT_EQ(early.find(" score "), std::string::npos) << early;
+        }
+    }
+    // The size in use sent again (as GUIs do every game) empties the table as a new game does.
+    const std::string emptied =
+        bestMoveAfter(e, "setoption name Hash value 16\n" + start + " moves " + first + " " +
+                             second + "\ngo nodes 1\n");
+    EXPECT_EQ(emptied.find(known), std::string::npos) << emptied;
+    expectExit(e, "quit\n");
 }

@@ -126,6 +126,33 @@ TEST(Strength, SameSeedSameMovesAndTheNextGameDiffers) {
     EXPECT_GT(differing, 0);
 }
 
+// A limited search's node count is part of the fingerprint: its budget is found spent at the same
+// node whatever the timing of the input and clock checks, as it always was.
+TEST(Strength, LimitedSearchesRepeatTheirNodeCounts) {
+    const std::string italian =
+        "position fen r1bqk1nr/pppp1ppp/2n5/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4\n";
+    const struct {
+        int elo;
+        const char* multiPv;
+        const char* go;
+        long long nodes;
+    } cases[] = {{1600, "1", "go depth 30\n", 2989},
+                 {1950, "1", "go depth 30\n", 60005},
+                 {1950, "3", "go depth 30\n", 60005},
+                 {1950, "1", "go nodes 100000\n", 59999}};
+    for (const auto& c : cases) {
+        const std::string script =
+            limit(c.elo) + "setoption name MultiPV value " + c.multiPv + "\n" + italian + c.go;
+        for (int run = 0; run < 2; run++) {
+            const std::string out = runEngineOnText(script).output;
+            long long nodes = -1;
+            for (const auto& words : lines(out))
+                if (!after(words, "nodes").empty()) nodes = std::stoll(after(words, "nodes"));
+            EXPECT_EQ(nodes, c.nodes) << c.elo << " " << c.go << out;
+        }
+    }
+}
+
 // Four limited games over a pipe, one with three lines, each kind of go line in turn.
 TEST(Strength, LimitedSearchesAnswerLegallyWithTheLinePlayed) {
     const char* const gos[] = {"depth 30", "nodes 300", "movetime 20",
