@@ -255,7 +255,7 @@ namespace {
 // helpers check the budget as the main thread does, and all stop at their next node once one
 // thread finds it spent.
 uint64_t nodeBudgetTolerance(uint64_t budget, int threads) {
-    return budget / 50 + 256 * uint64_t(threads);
+    return budget / 50 + 1024 * uint64_t(threads);
 }
 
 // Nodes of every thread of the search that just ended, counted once all have stopped.

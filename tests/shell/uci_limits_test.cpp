@@ -68,14 +68,14 @@ TEST(GoNodes, StopsAtTheBudgetAndRepeatsExactly) {
 TEST(GoNodes, SeveralThreadsHoldTheBudgetAfterADeeperSearch) {
     // Helpers count towards the budget from zero, check it themselves and stop with the main
     // thread: no line of the search reports more than the README's tolerance, 2 % of the budget
-    // and 256 nodes a thread (the last search's helper nodes used to show in its first lines).
+    // and 1,024 nodes a thread (the last search's helper nodes used to show in its first lines).
     Engine e = startEngine();
     for (int threads : {2, 4}) {
         const std::string setUp = "setoption name Threads value " + std::to_string(threads) +
                                   "\nposition fen " + Middlegame + "\n";
         bestMoveAfter(e, setUp + "go depth 9\n");
         const std::string out = bestMoveAfter(e, "go nodes 20000\n");
-        const long long most = 20000 + 20000 / 50 + 256 * threads;
+        const long long most = 20000 + 20000 / 50 + 1024 * threads;
         long long largest = 0;
         for (size_t at = out.find(" nodes "); at != std::string::npos;
              at = out.find(" nodes ", at + 1))
