@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Library {
     void* handle = nullptr;  // null: not open
@@ -16,6 +17,10 @@ std::string libraryFile(const char* name, int version);
 Library openLibrary(const char* file, std::string& error);
 // The address of a function or variable the library exports; null when it has none of that name.
 void* librarySymbol(Library library, const char* symbol);
+
+// The names of the entries of a folder, in the system's order; false when it is no folder that
+// can be read.
+bool folderEntries(const char* folder, std::vector<std::string>& names);
 
 // From now on, a line written through the C library's standard-error stream that begins with one
 // of the texts in lines (a list ended by a null) is dropped; every other line passes unchanged,

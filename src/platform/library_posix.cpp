@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -173,3 +174,11 @@ void dropErrorLines(const char* const* lines) {
 void dropErrorLines(const char* const*) {}
 
 #endif
+
+bool folderEntries(const char* folder, std::vector<std::string>& names) {
+    DIR* dir = opendir(folder);
+    if (!dir) return false;
+    while (const dirent* entry = readdir(dir)) names.push_back(entry->d_name);
+    closedir(dir);
+    return true;
+}

@@ -1,7 +1,5 @@
 #include "search/tablebase.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -224,10 +222,8 @@ std::vector<std::string> tableFolders(const char* path) {
         if (folder.empty() || folder == "<empty>" ||
             std::find(folders.begin(), folders.end(), folder) != folders.end())
             continue;
-        if (DIR* dir = opendir(folder.c_str())) {
-            closedir(dir);
-            folders.push_back(folder);
-        }
+        std::vector<std::string> entries;
+        if (folderEntries(folder.c_str(), entries)) folders.push_back(folder);
     }
     return folders;
 }
@@ -242,14 +238,12 @@ struct TableList {
 TableList tablesIn(const std::vector<std::string>& folders) {
     std::set<std::string> names;
     for (const std::string& folder : folders) {
-        DIR* dir = opendir(folder.c_str());
-        if (!dir) continue;
-        while (const dirent* entry = readdir(dir)) {
-            const std::string file = entry->d_name;
+        std::vector<std::string> files;
+        folderEntries(folder.c_str(), files);
+        for (const std::string& file : files) {
             const size_t dot = file.size() > 5 ? file.size() - 5 : 0;
             if (dot > 0 && file.compare(dot, 5, ".rtbw") == 0) names.insert(file.substr(0, dot));
         }
-        closedir(dir);
     }
     TableList list;
     for (int size = 2; size <= 8; size++)
