@@ -218,14 +218,16 @@ void meetBudgetCheck(SearchThread& thread) {
 }
 
 // A helper's check: the shared budget, spent or not. Its checks come as the main thread's do,
-// when its share of the nodes left could be spent.
+// when its share of the nodes left could be spent, and at least every CLOCK_INTERVAL nodes: a
+// longer countdown, set while the others still had nodes to spend, would run on past the budget
+// whenever the system pauses the threads that spent them.
 void helperCheck(SearchThread& thread) {
     const uint64_t budget = nodeBudget();
     if (budget == NO_NODE_BUDGET || thread.stopFlag) return;
     const uint64_t nodes = allSearchNodes();
     if (nodes >= budget) return stopWholeSearch();
     const uint64_t left = (budget - nodes) / uint64_t(threadCount());
-    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(thread.checkInterval)));
+    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(CLOCK_INTERVAL)));
 }
 
 // Real time between two checks of the main thread: where a thousand nodes take longer than the
