@@ -12,13 +12,14 @@ void prepareStandardStreams();
 
 // ---- Input: descriptors are the C library's small integers, 0 for standard input ----
 
-enum class InputKind { Pipe, File, Console };
-InputKind inputKind(int fd);
+// Whether a descriptor reads a regular file (which always ends), not a pipe or a console.
+bool isRegularFile(int fd);
 
 // Which file a descriptor reads, so that one file reached under two names is known as one.
 struct FileIdentity {
     uint64_t device = 0;
     uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 // Opens a regular file for reading; -1 when it cannot be opened or is anything else (a device,
@@ -36,6 +37,9 @@ size_t readInput(int fd, char* buffer, size_t size);
 bool inputWaiting(int fd);
 
 // ---- Memory for the transposition table ----
+
+// The large page the table's memory is aligned to and touched by.
+constexpr uint64_t LARGE_PAGE_BYTES = uint64_t(2) << 20;
 
 // Zero-filled, page-aligned memory, on large pages where the system gives them; null when the
 // system refuses. Released with freeLarge and the same size.

@@ -20,10 +20,9 @@ void prepareStandardStreams() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-InputKind inputKind(int fd) {
+bool isRegularFile(int fd) {
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return InputKind::File;
-    return isatty(fd) ? InputKind::Console : InputKind::Pipe;
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 int openRegularFile(const char* path, FileIdentity& identity) {
@@ -68,25 +67,22 @@ bool inputWaiting(int fd) {
     return n > 0 && p.revents != 0;
 }
 
-namespace {
-
-constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
-
-}  // namespace
-
 void* allocateLarge(uint64_t bytes) {
     // Mapped with one large page to spare, then trimmed to a 2 MB boundary at both ends, so that
     // the system can back it with large pages. A fresh mapping reads as zeros and costs nothing
     // until it is touched.
-    const uint64_t rounded = (bytes + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
-    if (rounded < bytes || rounded + LARGE_PAGE < rounded) return nullptr;
-    char* base = static_cast<char*>(mmap(nullptr, rounded + LARGE_PAGE, PROT_READ | PROT_WRITE,
-                                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    const uint64_t rounded = (bytes + LARGE_PAGE_BYTES - 1) & ~(LARGE_PAGE_BYTES - 1);
+    if (rounded < bytes || rounded + LARGE_PAGE_BYTES < rounded) return nullptr;
+    char* base =
+        static_cast<char*>(mmap(nullptr, rounded + LARGE_PAGE_BYTES, PROT_READ | PROT_WRITE,
+                                MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     if (base == MAP_FAILED) return nullptr;
-    char* start = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + LARGE_PAGE - 1) &
-                                          ~uintptr_t(LARGE_PAGE - 1));
+    char* start =
+        reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(base) + LARGE_PAGE_BYTES - 1) &
+                                ~uintptr_t(LARGE_PAGE_BYTES - 1));
     if (start > base) munmap(base, size_t(start - base));
-    if (base + LARGE_PAGE > start) munmap(start + rounded, size_t(base + LARGE_PAGE - start));
+    if (base + LARGE_PAGE_BYTES > start)
+        munmap(start + rounded, size_t(base + LARGE_PAGE_BYTES - start));
 #ifdef MADV_HUGEPAGE
     madvise(start, rounded, MADV_HUGEPAGE);
 #endif
@@ -95,7 +91,7 @@ void* allocateLarge(uint64_t bytes) {
 
 void freeLarge(void* memory, uint64_t bytes) {
     if (!memory) return;
-    const uint64_t rounded = (bytes + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+    const uint64_t rounded = (bytes + LARGE_PAGE_BYTES - 1) & ~(LARGE_PAGE_BYTES - 1);
     munmap(memory, rounded);
 }
 

@@ -20,11 +20,6 @@ namespace {
 
 HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-bool isConsole(HANDLE h) {
-    DWORD mode;
-    return GetConsoleMode(h, &mode) != 0;
-}
-
 }  // namespace
 
 void prepareStandardStreams() {
@@ -35,17 +30,7 @@ void prepareStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
 }
 
-InputKind inputKind(int fd) {
-    const HANDLE h = handleOf(fd);
-    switch (GetFileType(h)) {
-        case FILE_TYPE_DISK:
-            return InputKind::File;
-        case FILE_TYPE_CHAR:
-            return isConsole(h) ? InputKind::Console : InputKind::Pipe;
-        default:
-            return InputKind::Pipe;
-    }
-}
+bool isRegularFile(int fd) { return GetFileType(handleOf(fd)) == FILE_TYPE_DISK; }
 
 int openRegularFile(const char* path, FileIdentity& identity) {
     wchar_t wide[MAX_PATH * 4];
@@ -120,7 +105,7 @@ void pumpMain(void* argument) {
 InputPump* pumpFor(int fd) {
     if (fd != 0) return nullptr;
     static const bool pumped = [] {
-        if (inputKind(0) == InputKind::File) return false;
+        if (isRegularFile(0)) return false;
         pump = new (std::nothrow) InputPump;
         if (!pump) return false;
         pump->fd = 0;

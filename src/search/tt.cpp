@@ -34,26 +34,8 @@ inline int depthByte(uint32_t d, int i) { return int((d >> (8 * i)) & 0xff); }
 // Sizes up to 65536 MB index by the low 32 bits of the key; larger ones take more of them.
 inline TtEntry* window(uint64_t key) { return tt.entries + (key & tt.mask); }
 
-// Probes land all over the table, so with small pages nearly every one also misses the address
-// translation cache. The table asks for large pages; where the system gives none it works the
-// same on small ones. Fresh memory reads as zeros and costs nothing until it is touched.
-struct Mapping {
-    void* base;
-    uint64_t bytes;
-    TtEntry* entries;
-};
-
-bool mapTable(uint64_t entryBytes, Mapping& out) {
-    void* base = allocateLarge(entryBytes);
-    if (!base) return false;
-    out = {base, entryBytes, static_cast<TtEntry*>(base)};
-    return true;
-}
-
 void unmapTable() {
-    if (tt.mapping) freeLarge(tt.mapping, tt.mappedBytes);
-    tt.mapping = nullptr;
-    tt.mappedBytes = 0;
+    freeLarge(tt.entries, tt.count * sizeof(TtEntry));
     tt.entries = nullptr;
 }
 
@@ -85,20 +67,22 @@ bool ttHasSize(int64_t megabytes) {
 bool ttResize(int64_t megabytes) {
     const uint64_t size = roundedMegabytes(megabytes);
     const uint64_t count = size * TT_SLOTS_PER_MB + TT_WINDOW;
+    const uint64_t bytes = count * sizeof(TtEntry);
     // More than the machine's memory is refused here: where the system overcommits, the mapping
     // would succeed and the process die later, as the pages are touched. Every page is touched at
     // once, so a size beyond what is available now (with the old table's memory, given back
     // before) is refused too; where that cannot be told, the machine's memory is the bound.
     const uint64_t physical = physicalMemory();
-    if (physical && count * sizeof(TtEntry) > physical) return false;
+    if (physical && bytes > physical) return false;
     const uint64_t available = availableMemory();
-    if (available > 0 && count * sizeof(TtEntry) > available + tt.mappedBytes) return false;
-    Mapping m;
-    if (!mapTable(count * sizeof(TtEntry), m)) return false;
+    if (available > 0 && bytes > available + tt.count * sizeof(TtEntry)) return false;
+    // Probes land all over the table, so with small pages nearly every one also misses the address
+    // translation cache. The table asks for large pages; where the system gives none it works the
+    // same on small ones. Fresh memory reads as zeros and costs nothing until it is touched.
+    void* memory = allocateLarge(bytes);
+    if (!memory) return false;
     unmapTable();
-    tt.entries = m.entries;
-    tt.mapping = m.base;
-    tt.mappedBytes = m.bytes;
+    tt.entries = static_cast<TtEntry*>(memory);
     tt.mask = size * TT_SLOTS_PER_MB - 1;
     tt.count = count;
     tt.fresh.store(true, std::memory_order_relaxed);
@@ -124,12 +108,11 @@ void ttClearSlice(int part, int parts) {
 
 void ttTouchSlice(int part, int parts) {
     // Whole large pages to each part, so that no two threads fault on one.
-    constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
     const uint64_t bytes = tt.count * sizeof(TtEntry);
-    const uint64_t pages = (bytes + LARGE_PAGE - 1) / LARGE_PAGE;
+    const uint64_t pages = (bytes + LARGE_PAGE_BYTES - 1) / LARGE_PAGE_BYTES;
     const uint64_t step = (pages + uint64_t(parts) - 1) / uint64_t(parts);
-    const uint64_t begin = std::min(bytes, step * uint64_t(part) * LARGE_PAGE);
-    const uint64_t end = std::min(bytes, begin + step * LARGE_PAGE);
+    const uint64_t begin = std::min(bytes, step * uint64_t(part) * LARGE_PAGE_BYTES);
+    const uint64_t end = std::min(bytes, begin + step * LARGE_PAGE_BYTES);
     // One write a small page: where the system gives large pages the first one maps the whole.
     constexpr uint64_t SMALL_PAGE = 4096;
     char* const base = reinterpret_cast<char*>(tt.entries);

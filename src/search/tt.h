@@ -40,10 +40,8 @@ struct TtRecord {
 
 struct TranspositionTable {
     TtEntry* entries = nullptr;
-    uint64_t mask = 0;        // slots per megabyte times the size, less one
-    uint64_t count = 0;       // mask + 1 + 4: a window of four runs past any index without wrapping
-    void* mapping = nullptr;  // the memory mapping the entries live in, and its length
-    uint64_t mappedBytes = 0;
+    uint64_t mask = 0;   // slots per megabyte times the size, less one
+    uint64_t count = 0;  // mask + 1 + 4: a window of four runs past any index without wrapping
     // Set while every entry is zero (a fresh mapping or a cleared table): clearing it again
     // would only cost time. The first store drops it.
     std::atomic<bool> fresh{false};

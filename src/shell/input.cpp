@@ -33,8 +33,7 @@ std::unique_ptr<LineReader> openLineReader(const char* path) {
     auto reader = std::make_unique<LineReader>();
     reader->fd = fd;
     reader->ownsFd = true;
-    reader->device = identity.device;
-    reader->inode = identity.index;
+    reader->identity = identity;
     return reader;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/platform.h"
+
 // A line is at most this many characters plus its line end; a longer one is dropped whole.
 constexpr size_t MAX_LINE_LENGTH = (size_t(1) << 20) - 1;
 
@@ -17,9 +19,9 @@ struct LineReader {
     bool discarding = false;  // inside an over-long line, dropping bytes up to its newline
     size_t start = 0;         // unread bytes are data[start, end)
     size_t end = 0;
-    size_t scanned = 0;   // data[start, scanned) holds no newline
-    uint64_t device = 0;  // a command file's identity, so that one already running is not reopened
-    uint64_t inode = 0;
+    size_t scanned = 0;  // data[start, scanned) holds no newline
+    // A command file's identity, so that one already running is not reopened.
+    FileIdentity identity{};
     // One spare byte so that even a full line can be terminated in place.
     std::unique_ptr<char[]> data{new char[MAX_LINE_LENGTH + 2]};
 };

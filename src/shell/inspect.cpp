@@ -12,6 +12,7 @@
 #include "shell/session.h"
 #include "shell/speed.h"
 #include "shell/tokens.h"
+#include "shell/wdl.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ void evalCommand(SearchThread& thread) {
     const int score = evaluateTraced(pos, *thread.materialTable, *thread.pawnTable, trace);
     printTrace(trace, inCheck(pos));
     std::printf("\nFinal evaluation ");
-    printPawns(score * 130 / 100);
+    printPawns(printedCentipawns(score));
     std::printf(" (white side)\n");
     flushOutput();
 }

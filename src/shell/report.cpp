@@ -97,26 +97,16 @@ void print(const Answer& answer) {
     flushOutput();
 }
 
-// Table wins print 20000 less the plies to the table position: decisive for a GUI but never
-// read as a mate (GUIs keep scores in 16 bits and take 32767 cp or more for one), and above every
-// evaluation. Other scores print at 1.3 times the internal score.
-constexpr int TABLE_WIN_PRINTED = 20000;
-int printedCentipawns(int score) {
-    if (score > TABLE_WIN_BOUND) return TABLE_WIN_PRINTED - (TABLE_WIN - score);
-    if (score < -TABLE_WIN_BOUND) return -TABLE_WIN_PRINTED + (TABLE_WIN + score);
-    return score * 130 / 100;
-}
-
-// " wdl w d l" when the GUI asked for the odds.
+// " wdl w d l", for a GUI that asked for the odds.
 void appendWdl(Answer& buffer, Wdl wdl) {
-    if (settings.showWdl) append(buffer, " wdl %d %d %d", wdl.win, wdl.draw, wdl.loss);
+    append(buffer, " wdl %d %d %d", wdl.win, wdl.draw, wdl.loss);
 }
 
 // The score of a root without moves: mated or stalemated.
 void appendRootWithoutMoves(Answer& buffer, const Position& pos) {
     const bool mated = inCheck(pos);
     append(buffer, "info depth 0 score %s", mated ? "mate 0" : "cp 0");
-    appendWdl(buffer, mated ? Wdl{0, 0, 1000} : Wdl{0, 1000, 0});
+    if (settings.showWdl) appendWdl(buffer, mated ? Wdl{0, 0, 1000} : Wdl{0, 1000, 0});
     append(buffer, "\n");
 }
 
@@ -142,7 +132,7 @@ void appendScoreLine(SearchThread& thread, Answer& buffer, int depth, int score,
         append(buffer, " score mate %d", (-MATE - score) >> 1);
     else
         append(buffer, " score cp %d", printedCentipawns(score));
-    appendWdl(buffer, scoreWdl(score, fullmoveNumber, tableVerdict));
+    if (settings.showWdl) appendWdl(buffer, scoreWdl(score, fullmoveNumber, tableVerdict));
     append(buffer, " pv %s\n", text);
 }
 
@@ -274,7 +264,7 @@ inline bool endsByItself(const SearchThread& thread) {
 // Standard input that is a regular file holds the commands that follow the search: they are read
 // only while the search cannot end by itself.
 bool stdinIsFile() {
-    static const bool isFile = inputKind(0) == InputKind::File;
+    static const bool isFile = isRegularFile(0);
     return isFile;
 }
 

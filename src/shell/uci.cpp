@@ -208,11 +208,7 @@ void runCommandLoop(SearchThread& thread) {
 namespace {
 
 // The command files running on the current chain of file lines, outermost first.
-struct RunningFile {
-    uint64_t device;
-    uint64_t inode;
-};
-RunningFile runningFiles[MAX_FILE_NESTING];
+FileIdentity runningFiles[MAX_FILE_NESTING];
 int fileNesting = 0;
 
 }  // namespace
@@ -223,11 +219,11 @@ void runCommandFile(SearchThread& thread, const char* path) {
     if (!in) return;
     // A file running again from inside itself, under any name, would fan out to every depth.
     for (int i = 0; i < fileNesting; i++)
-        if (runningFiles[i].device == in->device && runningFiles[i].inode == in->inode) {
+        if (runningFiles[i] == in->identity) {
             closeLineReader(*in);
             return;
         }
-    runningFiles[fileNesting++] = {in->device, in->inode};
+    runningFiles[fileNesting++] = in->identity;
     TokenLine line;
     // The end of the file ends it as a quit line would.
     while (!quitRequested && dispatchCommand(thread, *in, line)) {

@@ -38,5 +38,11 @@ Wdl scoreWdl(int score, int moveNumber, bool rootInTables) {
     if (score > TABLE_WIN_BOUND) return {1000, 0, 0};  // a mate or a table win
     if (score < -TABLE_WIN_BOUND) return {0, 0, 1000};
     if (rootInTables) return {0, 1000, 0};
-    return modelWdl(score * 130 / 100, moveNumber);
+    return modelWdl(printedCentipawns(score), moveNumber);
+}
+
+int printedCentipawns(int score) {
+    if (score > TABLE_WIN_BOUND) return TABLE_WIN_PRINTED - (TABLE_WIN - score);
+    if (score < -TABLE_WIN_BOUND) return -TABLE_WIN_PRINTED + (TABLE_WIN + score);
+    return score * 130 / 100;
 }
