@@ -168,19 +168,24 @@ void iterate(SearchThread& thread) {
         iterativeDeepening<Black>(thread);
 }
 
-// The node budget's next check comes when the nodes left could be spent: at once on one thread,
-// in steps that halve the gap when helpers count as well. The budget is the go line's, or a
-// limited search's own until it is spent; a limited search schedules it on its own countdown.
+// Nodes to a budget's next check: when the nodes left could be spent, at once on one thread, in
+// steps that halve the gap when helpers count as well; never more than the interval.
+int32_t stepToBudget(uint64_t target, uint64_t nodes, int32_t interval) {
+    const uint64_t left = (target - nodes) / uint64_t(threadCount());
+    return int32_t(std::clamp<uint64_t>(left, 1, uint64_t(interval)));
+}
+
+// The budget is the go line's, or a limited search's own until it is spent; a limited search
+// schedules it on its own countdown.
 void scheduleNodeCheck(SearchThread& thread, uint64_t nodes) {
     const GoLimits& limits = thread.limits;
     SearchState& s = thread.state;
     uint64_t target = limits.nodesLimited ? limits.nodeLimit : UINT64_MAX;
     if (s.strengthNodes > nodes) target = std::min(target, s.strengthNodes);
     if (target == UINT64_MAX || nodes >= target) return;
-    const uint64_t left = (target - nodes) / uint64_t(threadCount());
     int32_t& countdown = s.strengthNodes ? s.budgetCountdown : thread.pollCountdown;
-    const int32_t interval = s.strengthNodes ? s.budgetInterval : thread.checkInterval;
-    countdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(interval)));
+    countdown =
+        stepToBudget(target, nodes, s.strengthNodes ? s.budgetInterval : thread.checkInterval);
 }
 
 // Ends the search once all threads together have spent the budget (not while the answer is held
@@ -226,8 +231,7 @@ void helperCheck(SearchThread& thread) {
     if (budget == NO_NODE_BUDGET || thread.stopFlag) return;
     const uint64_t nodes = allSearchNodes();
     if (nodes >= budget) return stopWholeSearch();
-    const uint64_t left = (budget - nodes) / uint64_t(threadCount());
-    thread.pollCountdown = int32_t(std::clamp<uint64_t>(left, 1, uint64_t(CLOCK_INTERVAL)));
+    thread.pollCountdown = stepToBudget(budget, nodes, CLOCK_INTERVAL);
 }
 
 // Real time between two checks of the main thread: where a thousand nodes take longer than the
@@ -281,8 +285,9 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
     thread.limits = limits;
     thread.state = {};
     if (limits.strengthElo) thread.state.strengthNodes = strengthPlan(limits.strengthElo).nodes;
-    thread.state.startTime = clockMs();
+    // One clock reading: the checks take the milliseconds since the start from both.
     thread.state.startMicros = thread.state.lastCheckMicros = clockMicros();
+    thread.state.startTime = int32_t(thread.state.startMicros / 1000);
     thread.state.holdBestMove = limits.holdBestMove;
     thread.nodeCount = 0;
     thread.tbHits = 0;
@@ -303,8 +308,7 @@ void resetForSearch(SearchThread& thread, const GoLimits& limits) {
 }
 
 // With the root in the endgame tables, the root list (the go line's, or all legal moves) keeps only
-// the moves that hold the tables' best result; helpers take the same list. The tables' root probe
-// has no lock, so helpers of the last search must be done with theirs first.
+// the moves that hold the tables' best result; helpers take the same list.
 void rankRootByTables(SearchThread& thread) {
     if (!tablebaseRules.probePieces) return;
     GoLimits& limits = thread.limits;
@@ -312,7 +316,6 @@ void rankRootByTables(SearchThread& thread) {
     const int n =
         limits.searchMoveCount ? limits.searchMoveCount : generateLegal(thread.position, moves);
     if (limits.searchMoveCount) std::copy_n(limits.searchMoves, n, moves);
-    waitForIdleHelpers();
     int tableScore = NO_SCORE;
     const int kept = rankRootMoves(thread.position, moves, n, tableScore);
     if (tableScore == NO_SCORE) return;

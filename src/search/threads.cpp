@@ -60,7 +60,8 @@ void (*searchTask)(SearchThread&) = nullptr;
 void (*partTask)(int, int) = nullptr;
 int partCount = 0;
 
-int helpersInSearch = 0;  // helpers released for the latest search (main thread only)
+// Helpers released for the latest search; written only while every helper is idle.
+int helpersInSearch = 0;
 // The main thread of the latest search, for helpers that stop it or count its nodes; set while
 // every helper is idle.
 SearchThread* searchMain = nullptr;
