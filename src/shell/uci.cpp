@@ -58,33 +58,32 @@ int32_t moveNumber(const char* text) {
 
 void positionCommand(SearchThread& thread, const TokenLine& line) {
     Position& pos = thread.position;
-    // A position that the last search's root does not lead to is another game, or a takeback:
-    // under nodestime the clocks kept in nodes start again.
-    const uint64_t lastRoot = lastSearchedRoot();
-    bool continues = false;
+    int movesAt = line.count;
     if (isWord(line[1], "startpos")) {
         setStartPosition(pos, settings.chess960);
         positionValid = true;
         fullmoveNumber = 1;
-        const bool moves = line.count >= 4 && isWord(line[2], "moves");
-        continues = moves ? applyMoves(pos, line, 3, lastRoot) : pos.hashKey() == lastRoot;
+        if (line.count >= 4 && isWord(line[2], "moves")) movesAt = 3;
     } else if (isWord(line[1], "fen") && line.count >= 6) {
         const bool hasHalfmoves = line.count >= 7 && !isWord(line[6], "moves");
         positionValid = readFen(pos, line[2], line[3], line[4], line[5],
                                 hasHalfmoves ? line[6] : nullptr, settings.chess960);
-        if (positionValid)
-            fullmoveNumber = hasHalfmoves && line.count >= 8 ? moveNumber(line[7]) : 1;
-        int movesAt = line.count;
-        for (int i = 2; i < line.count && positionValid; i++)
+        if (!positionValid) {
+            resetNodeClocks();
+            return;
+        }
+        fullmoveNumber = hasHalfmoves && line.count >= 8 ? moveNumber(line[7]) : 1;
+        for (int i = 2; i < line.count; i++)
             if (isWord(line[i], "moves")) {
                 movesAt = i + 1;
                 break;
             }
-        if (positionValid) continues = applyMoves(pos, line, movesAt, lastRoot);
     } else {
         return;
     }
-    if (!continues) resetNodeClocks();
+    // A position that the last search's root does not lead to is another game, or a takeback:
+    // under nodestime the clocks kept in nodes start again.
+    if (!applyMoves(pos, line, movesAt, lastSearchedRoot())) resetNodeClocks();
 }
 
 // After an infinite or pondering search that ended by itself: the answer it withheld.
