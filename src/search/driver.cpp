@@ -18,6 +18,12 @@
 
 namespace {
 
+// A search's time in ms: under nodestime its nodes at the rate, else the real time given.
+int64_t searchTime(const SearchThread& thread, int64_t realMs) {
+    const uint64_t rate = thread.limits.nodesPerMs;
+    return rate > 0 ? int64_t(searchNodes(thread) / rate) : realMs;
+}
+
 // A rating's budget waits for the first iteration, whose lines the limited search chooses among,
 // and binds also while the answer is held back: pondering must not think deeper than the rating
 // allows.
@@ -351,8 +357,7 @@ int extractPv(Position& pos, Move first, Move* moves) {
 uint64_t searchNodes(const SearchThread& thread) { return thread.nodeCount + helperNodes(); }
 
 int64_t searchElapsed(const SearchThread& thread) {
-    const uint64_t rate = thread.limits.nodesPerMs;
-    return rate > 0 ? int64_t(searchNodes(thread) / rate) : clockMs() - thread.state.startTime;
+    return searchTime(thread, clockMs() - thread.state.startTime);
 }
 
 uint64_t searchTbHits(const SearchThread& thread) { return thread.tbHits + helperTbHits(); }
@@ -412,11 +417,8 @@ void periodicCheck(SearchThread& thread) {
     // The real time since the start in milliseconds, as clockMs counts them; under nodestime the
     // search's time is its nodes. A search without a clock has no time limit to test.
     const int64_t elapsed = now / 1000 - thread.state.startTime;
-    if (limits.timeLimited) {
-        const uint64_t rate = limits.nodesPerMs;
-        const int64_t spent = rate > 0 ? int64_t(searchNodes(thread) / rate) : elapsed;
-        if (clockStopsIteration(thread, spent)) thread.stopFlag = 1;
-    }
+    if (limits.timeLimited && clockStopsIteration(thread, searchTime(thread, elapsed)))
+        thread.stopFlag = 1;
     if (thread.hooks && elapsed >= thread.state.nextStatus && !thread.stopFlag) {
         thread.state.nextStatus = int32_t(elapsed) + 1000;
         thread.hooks->status(thread);

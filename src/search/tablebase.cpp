@@ -229,11 +229,12 @@ std::vector<std::string> tableFolders(const char* path) {
 }
 
 // The tables in the folders, fewest pieces first, each with a position that probes it alone.
-struct TableList {
-    std::vector<std::string> names;
-    std::vector<Boards> positions;
-    std::vector<int> pieces;
+struct Table {
+    std::string name;  // "KQvK": a letter a piece and the "v"
+    Boards position;
+    int pieces() const { return int(name.size()) - 1; }
 };
+using TableList = std::vector<Table>;
 
 TableList tablesIn(const std::vector<std::string>& folders) {
     std::set<std::string> names;
@@ -246,14 +247,12 @@ TableList tablesIn(const std::vector<std::string>& folders) {
         }
     }
     TableList list;
-    for (int size = 2; size <= 8; size++)
-        for (const std::string& name : names) {
-            Boards p;
-            if (int(name.size()) != size + 1 || !positionOfName(name, p)) continue;
-            list.names.push_back(name);
-            list.positions.push_back(p);
-            list.pieces.push_back(size);
-        }
+    for (const std::string& name : names) {
+        Boards p;
+        if (positionOfName(name, p)) list.push_back({name, p});
+    }
+    std::stable_sort(list.begin(), list.end(),
+                     [](const Table& a, const Table& b) { return a.pieces() < b.pieces(); });
     return list;
 }
 
@@ -270,15 +269,15 @@ void screenTables(void* context) {
     const Screening& s = *static_cast<const Screening*>(context);
     const TableList& t = *s.tables;
     fathom.init(s.path);
-    const int n = int(t.names.size());
+    const int n = int(t.size());
     for (int first = 0, last; first < n; first = last) {
-        for (last = first; last < n && t.pieces[last] == t.pieces[first]; last++) {
+        for (last = first; last < n && t[last].pieces() == t[first].pieces(); last++) {
             reportProgress(last);
-            wdlOf(t.positions[last]);
+            wdlOf(t[last].position);
         }
         for (int i = first; i < last; i++) {
             reportProgress(i);
-            const Boards& p = t.positions[i];
+            const Boards& p = t[i].position;
             unsigned results[TB_MAX_MOVES];
             fathom.probeRoot(p.white, p.black, p.kings, p.queens, p.rooks, p.bishops, p.knights,
                              p.pawns, 0, p.ep, p.whiteToMove, results);
@@ -297,16 +296,17 @@ int openEveryTable(const std::vector<std::string>& folders, const char* path, in
     fathom.init(path);
     pieces = int(largestTable());
     if (crashed >= 0) {
-        pieces = std::min(pieces, tables.pieces[crashed] - 1);
-        notice = "Syzygy table " + tables.names[crashed] + " is corrupt: tables of " +
-                 std::to_string(tables.pieces[crashed]) + " pieces and more are not used";
+        const Table& table = tables[crashed];
+        pieces = std::min(pieces, table.pieces() - 1);
+        notice = "Syzygy table " + table.name + " is corrupt: tables of " +
+                 std::to_string(table.pieces()) + " pieces and more are not used";
     } else if (crashed == -2) {
         pieces = 0;
         notice = "Syzygy tables could not be checked: none is used";
     }
     int found = 0;
-    for (size_t i = 0; i < tables.names.size(); i++)
-        if (tables.pieces[i] <= pieces && wdlOf(tables.positions[i]) != Failed) found++;
+    for (const Table& table : tables)
+        if (table.pieces() <= pieces && wdlOf(table.position) != Failed) found++;
     return found;
 }
 
@@ -384,7 +384,7 @@ int loadTablebases(const char* path) {
         for (size_t i = 1; i < folders.size(); i++) joined += ":" + folders[i];
         int pieces = 0;
         found = openEveryTable(folders, joined.c_str(), pieces);
-        configured.loadedPieces = found > 0 ? std::min(pieces, int(largestTable())) : 0;
+        configured.loadedPieces = found > 0 ? pieces : 0;
     }
 #else
     (void)path;
