@@ -250,6 +250,12 @@ char* writeCastling(const Position& pos, char* out) {
 
 }  // namespace
 
+char pieceLetter(int code) {
+    for (int i = 0; i < 12; i++)
+        if (PieceCodes[i] == code) return PieceLetters[i];
+    return ' ';
+}
+
 void writeFen(const Position& pos, int fullmove, char* buffer) {
     char* out = buffer;
     for (int rank = 7; rank >= 0; rank--) {
@@ -262,8 +268,7 @@ void writeFen(const Position& pos, int fullmove, char* buffer) {
             }
             if (empty) *out++ = char('0' + empty);
             empty = 0;
-            for (int i = 0; i < 12; i++)
-                if (PieceCodes[i] == code) *out++ = PieceLetters[i];
+            *out++ = pieceLetter(code);
         }
         if (empty) *out++ = char('0' + empty);
         if (rank) *out++ = '/';

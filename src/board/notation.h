@@ -26,6 +26,9 @@ bool readFenText(Position& pos, const char* fen, bool chess960 = false);
 // Room for any FEN writeFen writes, its NUL included.
 constexpr int FEN_SIZE = 128;
 
+// A piece code's FEN letter (P for a white pawn, k for a black king); a blank for an empty square.
+char pieceLetter(int code);
+
 // Writes the six FEN fields of pos, with fullmove as the move number. A Chess960 position names
 // each castling rook by K or Q (k, q) when it is the outermost rook on its wing, else by its
 // file, so that readFen grants exactly the same rights back.

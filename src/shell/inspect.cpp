@@ -90,13 +90,11 @@ void displayCommand(SearchThread& thread) {
     if (!havePosition()) return;
     Position& pos = thread.position;
     setUpPosition(pos);
-    static constexpr char Letters[] = " PNBRQK  pnbrqk";
     const char* rule = " +---+---+---+---+---+---+---+---+\n";
     std::printf("\n%s", rule);
     for (int rank = 7; rank >= 0; rank--) {
         for (int file = 0; file < 8; file++) {
-            const int code = pos.board[8 * rank + file];
-            std::printf(" | %c", code ? Letters[(code & 7) + (code & Black ? 8 : 0)] : ' ');
+            std::printf(" | %c", pieceLetter(pos.board[8 * rank + file]));
         }
         std::printf(" | %d\n%s", rank + 1, rule);
     }
