@@ -66,7 +66,7 @@ std::string timeless(const std::string& output) {
         if (!bench && after(words, "score").empty() && after(words, "bestmove").empty()) continue;
         for (size_t i = 1; i < words.size(); i++)
             if (words[i - 1] == "time" || words[i - 1] == "nps" || (bench && i == 2))
-                words[i] = "T";
+                words[i].assign(1, 'T');  // not = "T": GCC 12 warns falsely (-Wrestrict) there
         for (const std::string& w : words) kept += w + " ";
         kept += "\n";
     }
